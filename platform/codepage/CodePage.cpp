@@ -96,6 +96,15 @@ std::string DoubleByteToUtf8(unsigned id, const CodePage& page, std::string_view
   return out;
 }
 
+// The Windows-1252 byte of a Unicode character; '?' when it has none.
+char Cp1252Byte(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
 }  // namespace
 
 bool CodePage::IsSupported(unsigned id) {
@@ -216,6 +225,53 @@ std::u16string CodePage::ToUtf16(std::string_view text) const {
     }
   }
   return out;
+}
+
+std::string CodePage::FromUtf8(std::string_view utf8) const {
+  if (id_ == kUtf8) return std::string(utf8);
+  std::string out;
+  out.reserve(utf8.size());
+  const char* name = IconvName(id_);
+  iconv_t cd = name != nullptr ? iconv_open(name, "UTF-8") : reinterpret_cast<iconv_t>(-1);
+  for (size_t pos = 0; pos < utf8.size();) {
+    const size_t start = pos;
+    const char32_t c = DecodeUtf8(utf8, pos);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (name == nullptr) {
+      out += Cp1252Byte(c);
+    } else {
+      char* inp = const_cast<char*>(utf8.data() + start);
+      size_t inleft = pos - start;
+      char buf[8];
+      char* outp = buf;
+      size_t outleft = sizeof buf;
+      if (c != 0xFFFD && cd != reinterpret_cast<iconv_t>(-1) &&
+          iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<size_t>(-1)) {
+        out.append(buf, outp);
+      } else {
+        out += '?';
+      }
+    }
+  }
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  return out;
+}
+
+std::string CodePage::FromUtf16(std::u16string_view text) const {
+  std::string utf8;
+  utf8.reserve(text.size() * 3 / 2);
+  for (size_t pos = 0; pos < text.size(); ++pos) {
+    char32_t c = text[pos];
+    if (c >= 0xD800 && c < 0xDC00 && pos + 1 < text.size() && text[pos + 1] >= 0xDC00 &&
+        text[pos + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++pos] - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;  // an unpaired surrogate
+    }
+    AppendUtf8(utf8, c);
+  }
+  return FromUtf8(utf8);
 }
 
 }  // namespace vexa

@@ -41,6 +41,9 @@ class CodePage {
   // U+FFFD; nothing fails.
   std::string ToUtf8(std::string_view text) const;
   std::u16string ToUtf16(std::string_view text) const;
+  // The way back: characters the page cannot hold become '?'.
+  std::string FromUtf8(std::string_view utf8) const;
+  std::string FromUtf16(std::u16string_view text) const;
 
  private:
   unsigned id_;

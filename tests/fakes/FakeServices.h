@@ -32,7 +32,7 @@ class FakeLauncher : public ProcessLauncher {
     return true;
   }
   std::string current_directory;
-  std::vector<Start> starts;
+  std::vector<struct Start> starts;  // "struct": the member function Start hides the type
   FaultPlan faults;  // kind: "start"
 };
 
