@@ -1,5 +1,6 @@
 #pragma once
 // A daemon on fakes: registry, files, virtual clock and database.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "CodePage.h"
 #include "Env.h"
+#include "EventLogWriter.h"
 #include "FakeClock.h"
 #include "FakeConnection.h"
 #include "FakeEventLog.h"
@@ -35,7 +37,9 @@ class CycleFixture : public ::testing::Test {
     env_.code_page = &code_page_;
     settings_.SetString(keys::kSnp, "DIRECTORY", kDir);
     settings_.SetString(keys::kSecur, "ENABLE", "1");
+    settings_.SetString(keys::kSnp, "ARCHIVEON", "0");
     files_.AddDirectory(kSpool);
+    ProcessEventLog() = EventLogWriter();  // each test is a fresh process
   }
 
   // A spool file whose line makes a record with `url`, padded past 50 bytes.

@@ -9,13 +9,12 @@ using ::testing::ElementsAre;
 
 class UpdateRoutineTest : public CycleFixture {
  protected:
-  int Update(int mode = 0) {
-    UpdateRoutine routine(env_, app_settings_, hooks_, connection_);
-    return routine.CDatabaseAppUpdate(mode);
-  }
+  // One routine for the whole test, as in the process.
+  int Update(int mode = 0) { return routine_.CDatabaseAppUpdate(mode); }
   AppSettings app_settings_;
   RoutineHooks hooks_;
   std::unique_ptr<Connection> connection_;
+  UpdateRoutine routine_{env_, app_settings_, hooks_, connection_};
 };
 
 TEST_F(UpdateRoutineTest, EnableZeroFinishesWithoutTouchingAnything) {
@@ -95,12 +94,11 @@ TEST_F(UpdateRoutineTest, LetGoClosesTheConnectionAndPollsEveryFiveSeconds) {
 TEST_F(UpdateRoutineTest, ExclusionListsReloadEvery152ndCycleCountedOverCalls) {
   int refreshes = 0;
   hooks_.refresh_exclusions = [&] { ++refreshes; };
-  UpdateRoutine routine(env_, app_settings_, hooks_, connection_);
   auto one_cycle = [&] {
     clock_.sleeps.clear();
     settings_.SetString(keys::kSecur, "ENABLE", "1");
     EndAfterCycles(1);
-    routine.CDatabaseAppUpdate(0);
+    Update();
   };
   for (int i = 0; i < 151; ++i) one_cycle();
   EXPECT_EQ(refreshes, 0);
@@ -114,7 +112,7 @@ TEST_F(UpdateRoutineTest, ExclusionListsReloadEvery152ndCycleCountedOverCalls) {
 
 TEST_F(UpdateRoutineTest, SpoolFileRules) {
   files_.AddFile(std::string(kSpool) + "/short.lok", std::string(49, 'x'));
-  files_.AddFile(std::string(kSpool) + "/fifty.lok", "T1\x01http://fifty/" + std::string(33, 'x'));
+  files_.AddFile(std::string(kSpool) + "/fifty.lok", "T1\x01http://fifty/" + std::string(34, 'x'));
   files_.AddFile(std::string(kSpool) + "/eof.lok", "\x1A" + std::string(59, 'x'));
   files_.AddFile(std::string(kSpool) + "/lf.lok", "\n" + std::string(59, 'x'));
   files_.AddFile(std::string(kSpool) + "/held.lok", std::string(60, 'x'));
@@ -123,7 +121,7 @@ TEST_F(UpdateRoutineTest, SpoolFileRules) {
   EXPECT_EQ(Update(), 1);
   EXPECT_THAT(Spools(), ElementsAre("held.lok"));
   ASSERT_EQ(db_.committed.size(), 2u);
-  EXPECT_EQ(db_.committed[0].values[2], "http://fifty/" + std::string(33, 'x'));
+  EXPECT_EQ(db_.committed[0].values[2], "http://fifty/" + std::string(34, 'x'));
   EXPECT_EQ(db_.committed[1].values[1], " ");  // parsed from the empty line
   // 100 attempts to open the held file, 10 ms apart.
   EXPECT_EQ(std::count(clock_.sleeps.begin(), clock_.sleeps.end(), 10), 99);
@@ -180,14 +178,14 @@ TEST_F(UpdateRoutineTest, DnsDisableDecidesSecureSiteNaming) {
   for (const char* value : {"1", "0", ""}) {
     settings_.SetString(keys::kSecur, "DNSDISABLE", value);
     settings_.SetString(keys::kSecur, "ENABLE", "1");
-    AddSpool("a.lok", "https://10.1.2.3");
+    AddSpool(std::string("a") + value + ".lok", "https://10.1.2.3");
     clock_.sleeps.clear();
     EndAfterCycles(1);
     Update();
   }
   settings_.DeleteValue(keys::kSecur, "DNSDISABLE");
   settings_.SetString(keys::kSecur, "ENABLE", "1");
-  AddSpool("a.lok", "https://10.1.2.3");
+  AddSpool("missing.lok", "https://10.1.2.3");
   clock_.sleeps.clear();
   EndAfterCycles(1);
   Update();
