@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <mutex>
+#include <utility>
 
 #include "FdIo.h"
 

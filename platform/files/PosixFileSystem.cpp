@@ -95,7 +95,7 @@ std::string PosixFileSystem::CreateTempFile(const std::string& directory, std::s
   unsigned number = TimeDerivedNumber();
   for (unsigned attempt = 0; attempt < 0xFFFF; ++attempt) {
     if (number == 0) number = 1;
-    char hex[8];
+    char hex[16];
     std::snprintf(hex, sizeof hex, "%X", number);
     std::string path = directory + "/" + std::string(prefix) + hex + ".TMP";
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));

@@ -10,7 +10,8 @@ namespace vexa {
 namespace {
 
 // Layout (integers are 32-bit little-endian):
-//   "VEXAKEY1", name length, name, CRC-32 of the name
+//   "VEXAKEY1", number of values, name length, name,
+//              CRC-32 of everything from the number of values to the end of the name
 //   per value: type, name length, data length, name, data,
 //              CRC-32 of everything from the type to the end of the data
 constexpr std::string_view kMagic = "VEXAKEY1";
@@ -63,9 +64,10 @@ const NamedValue* KeyFile::Find(std::string_view value_name) const {
 
 std::string EncodeKeyFile(const KeyFile& key) {
   std::string out(kMagic);
+  PutU32(out, static_cast<uint32_t>(key.values.size()));
   PutU32(out, static_cast<uint32_t>(key.name.size()));
   out += key.name;
-  PutU32(out, Crc(key.name));
+  PutU32(out, Crc(std::string_view(out).substr(kMagic.size())));
   for (const NamedValue& v : key.values) {
     const size_t start = out.size();
     PutU32(out, static_cast<uint32_t>(v.value.type));
@@ -82,9 +84,9 @@ bool DecodeKeyFile(std::string_view bytes, KeyFile* key) {
   *key = KeyFile{};
   Cursor in(bytes);
   std::string_view magic, name;
-  uint32_t name_len, crc;
-  if (!in.Bytes(kMagic.size(), &magic) || magic != kMagic || !in.U32(&name_len) ||
-      !in.Bytes(name_len, &name) || !in.U32(&crc) || crc != Crc(name)) {
+  uint32_t count, name_len, crc;
+  if (!in.Bytes(kMagic.size(), &magic) || magic != kMagic || !in.U32(&count) || !in.U32(&name_len) ||
+      !in.Bytes(name_len, &name) || !in.U32(&crc) || crc != Crc(bytes.substr(kMagic.size(), 8 + name_len))) {
     return false;
   }
   key->name = name;
@@ -105,7 +107,8 @@ bool DecodeKeyFile(std::string_view bytes, KeyFile* key) {
     }
     key->values.push_back({std::string(value_name), {static_cast<RegType>(type), std::string(data)}});
   }
-  return intact;
+  // A file cut at a record boundary shows in the count.
+  return intact && key->values.size() == count;
 }
 
 }  // namespace vexa

@@ -129,10 +129,13 @@ class Parser {
         !(hive.size() == 4 && StartsWithNoCase(hive, u"HKLM"))) {
       return Fail(line_number, "only keys of HKEY_LOCAL_MACHINE can be imported: " + Shown(hive));
     }
-    RegFileOp op{deleted ? RegFileOp::kDeleteKey : RegFileOp::kCreateKey, Ansi(path.substr(hive.size())), {}, line_number};
     std::vector<std::string> parts;
-    if (!SplitKeyPath(op.key, &parts)) return Fail(line_number, "empty key name in " + Shown(path));
+    if (!SplitKeyPath(Ansi(path.substr(hive.size())), &parts)) {
+      return Fail(line_number, "empty key name in " + Shown(path));
+    }
     if (deleted && parts.empty()) return Fail(line_number, "HKEY_LOCAL_MACHINE cannot be deleted");
+    RegFileOp op{deleted ? RegFileOp::kDeleteKey : RegFileOp::kCreateKey, {}, {}, line_number};
+    for (const std::string& part : parts) op.key += (op.key.empty() ? "" : "\\") + part;
     key_ = op.key;
     in_key_ = true;
     key_deleted_ = deleted;

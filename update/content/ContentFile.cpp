@@ -21,10 +21,13 @@ bool IsFile(FileSystem& files, const std::string& path) {
   return files.Stat(path, &info) && !info.is_directory;
 }
 
-// A file its writer still holds open is not moved, as on the system the
-// spool data comes from; the check is dropped again before the move.
-bool MoveClosedFile(FileSystem& files, const std::string& from, const std::string& to) {
-  if (!files.OpenExclusive(from)) return false;
+// A file still held open by its writer is not moved, as on the system the
+// spool data comes from: a rename would take it from under the writer, and a
+// copy would miss what it writes afterwards. The test is let go before the
+// move (the move's own open would break it).
+bool HeldOpen(FileSystem& files, const std::string& path) { return !files.OpenExclusive(path); }
+
+bool Moved(FileSystem& files, const std::string& from, const std::string& to) {
   return files.Move(from, to) == MoveResult::kMoved;
 }
 
@@ -54,22 +57,19 @@ class ShareMover {
   bool Place(const std::string& content) {
     target_.path = share_ + "/" + name_;
     target_.companion = CompanionPath(target_.path);
-    int moves = 0;
-    bool moved = false;
-    if (IsFile(files_, content)) {
-      moved = MoveClosedFile(files_, content, target_.path);
-      ++moves;
-    }
-    while (!moved) {
+    if (!IsFile(files_, content)) return true;
+    if (HeldOpen(files_, content)) return false;
+    bool moved = Moved(files_, content, target_.path);
+    for (int moves = 1; !moved; ++moves) {
       if (!IsFile(files_, content)) return true;
       if (moves == kMaxContentMoves) return false;
       target_ = NextTarget();
-      moved = !target_.path.empty() && MoveClosedFile(files_, content, target_.path);
+      moved = !target_.path.empty() && Moved(files_, content, target_.path);
       if (!moved && target_.companion_is_placeholder) files_.Remove(target_.companion);
-      ++moves;
     }
+    const std::string companion = CompanionPath(content);
     if (target_.companion_is_placeholder) files_.Remove(target_.companion);
-    MoveClosedFile(files_, CompanionPath(content), target_.companion);  // may be missing
+    if (!HeldOpen(files_, companion)) Moved(files_, companion, target_.companion);
     return true;
   }
 

@@ -101,6 +101,7 @@ struct MoveMode {
   bool copy_moves;
   bool other_file_system;
 };
+void PrintTo(const MoveMode& mode, std::ostream* out) { *out << mode.name; }
 
 class MoveTest : public FileSystemTest, public ::testing::WithParamInterface<MoveMode> {
  protected:
