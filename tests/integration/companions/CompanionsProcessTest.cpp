@@ -25,11 +25,6 @@ constexpr int64_t kNightMs = 1'773'106'200'000;
 class CompanionsProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    install_ = testing::MakeTempDirectory("Vexa Install");
-    fs::create_directories(install_ / "bin");
-    fs::create_directories(install_ / "out");
-    setenv("VEXA_PROBE_OUT", (install_ / "out").c_str(), 1);
-    saved_cwd_ = fs::current_path();
     settings_.SetString(keys::kSnp, "DIRECTORY", install_.string());
     settings_.SetString(keys::kSnp, "ARCHIVEON", "1");
     env_.settings = &settings_;
@@ -37,11 +32,6 @@ class CompanionsProcessTest : public ::testing::Test {
     env_.clock = &clock_;
     env_.launcher = &launcher_;
   }
-  void TearDown() override {
-    fs::current_path(saved_cwd_);
-    fs::remove_all(install_);
-  }
-
   void Cycle(int mode) {
     LaunchCompanions(env_, mode, timers_, reg_, install_dir_, [this] {
       archiver_ran_before_drop_ = fs::exists(install_ / "out" / "vexaArc.exe.out");
@@ -58,8 +48,8 @@ class CompanionsProcessTest : public ::testing::Test {
     EXPECT_EQ(report->fds.size(), 3u);
   }
 
-  fs::path install_;
-  fs::path saved_cwd_;
+  testing::ProbeInstall probe_install_{"Vexa Install"};
+  const fs::path& install_ = probe_install_.root();
   fakes::FakeSettings settings_;
   fakes::FakeEventLog log_;
   fakes::FakeClock clock_{kNightMs};

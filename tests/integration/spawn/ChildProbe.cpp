@@ -20,10 +20,19 @@ void WriteExecutable(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
-fs::path MakeTempDirectory(const std::string& prefix) {
+ProbeInstall::ProbeInstall(const std::string& prefix) : saved_cwd_(fs::current_path()) {
   std::string pattern = (fs::temp_directory_path() / (prefix + " dir XXXXXX")).string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  return pattern;
+  root_ = pattern;
+  fs::create_directories(bin());
+  fs::create_directories(out());
+  setenv("VEXA_PROBE_OUT", out().c_str(), 1);
+}
+
+ProbeInstall::~ProbeInstall() {
+  std::error_code ignored;
+  fs::current_path(saved_cwd_, ignored);
+  fs::remove_all(root_, ignored);
 }
 
 void InstallProbe(const fs::path& path) {

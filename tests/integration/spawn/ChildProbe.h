@@ -21,8 +21,24 @@ struct ProbeReport {
   std::map<int, std::string> fds;  // descriptor -> what it refers to
 };
 
-// A fresh directory under the system's temp folder whose name has blanks.
-std::filesystem::path MakeTempDirectory(const std::string& prefix);
+// A fresh install directory under the system's temp folder, its path with
+// blanks, holding bin/ and out/; VEXA_PROBE_OUT names out/. Destruction
+// restores the process's current directory and removes the directory.
+class ProbeInstall {
+ public:
+  explicit ProbeInstall(const std::string& prefix);
+  ~ProbeInstall();
+  ProbeInstall(const ProbeInstall&) = delete;
+  ProbeInstall& operator=(const ProbeInstall&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path bin() const { return root_ / "bin"; }
+  std::filesystem::path out() const { return root_ / "out"; }
+
+ private:
+  std::filesystem::path root_;
+  std::filesystem::path saved_cwd_;
+};
 
 // Copies the probe program to `path`.
 void InstallProbe(const std::filesystem::path& path);

@@ -20,18 +20,6 @@ using std::chrono::seconds;
 
 class PosixProcessLauncherTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = testing::MakeTempDirectory("vexa launcher");
-    fs::create_directories(root_ / "bin");
-    fs::create_directories(root_ / "out");
-    setenv("VEXA_PROBE_OUT", (root_ / "out").c_str(), 1);
-    saved_cwd_ = fs::current_path();
-  }
-  void TearDown() override {
-    fs::current_path(saved_cwd_);
-    fs::remove_all(root_);
-  }
-
   // Waits until every child has ended and been reaped.
   std::map<pid_t, char> ChildrenLeftAfter(seconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -43,8 +31,8 @@ class PosixProcessLauncherTest : public ::testing::Test {
     return children;
   }
 
-  fs::path root_;
-  fs::path saved_cwd_;
+  testing::ProbeInstall install_{"vexa launcher"};
+  const fs::path& root_ = install_.root();
   PosixProcessLauncher launcher_;
 };
 
