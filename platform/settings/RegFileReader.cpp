@@ -10,16 +10,19 @@ namespace {
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 
-std::u16string DecodeText(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
-    }
-    return text;
+// UTF-16LE bytes as text; an odd last byte is dropped.
+std::u16string FromUtf16Le(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
+  return text;
+}
+
+std::u16string DecodeText(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return FromUtf16Le(bytes.substr(2));
   if (bytes.starts_with("\xEF\xBB\xBF")) return CodePage(CodePage::kUtf8).ToUtf16(bytes.substr(3));
   return CodePage().ToUtf16(bytes);
 }
@@ -220,12 +223,7 @@ class Parser {
     }
     if (dialect_ == RegDialect::kRegedit5 && IsTextType(type)) {
       if (bytes.size() % 2 != 0) return Fail(line_number, "UTF-16 text with an odd number of bytes");
-      std::u16string text;
-      for (size_t i = 0; i < bytes.size(); i += 2) {
-        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
-      }
-      bytes = Ansi(text);
+      bytes = Ansi(FromUtf16Le(bytes));
     }
     *value = {static_cast<RegType>(type), std::move(bytes)};
     return true;
