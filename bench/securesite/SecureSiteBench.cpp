@@ -4,10 +4,9 @@
 // answers.
 #include <arpa/inet.h>
 #include <arpa/nameser.h>
+#include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <resolv.h>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
@@ -29,8 +28,8 @@ class NullLog : public EventLog {
 };
 
 testing::LocalDnsServer& Dns() {
-  static testing::LocalDnsServer server(testing::LocalDnsServer::PtrRecords{
-      {"3.2.1.10.in-addr.arpa", "host.example.test"}});
+  static testing::LocalDnsServer server(
+      testing::LocalDnsServer::PtrRecords{{"3.2.1.10.in-addr.arpa", "host.example.test"}});
   return server;
 }
 
@@ -70,8 +69,8 @@ void BM_PlainResQuery(benchmark::State& state) {
   inet_pton(AF_INET, "127.0.0.1", &resolver.nsaddr_list[0].sin_addr);
   unsigned char answer[NS_PACKETSZ];
   for (auto _ : state) {
-    const int n = res_nquery(&resolver, "3.2.1.10.IN-ADDR.ARPA", ns_c_in, ns_t_ptr, answer,
-                             sizeof answer);
+    const int n =
+        res_nquery(&resolver, "3.2.1.10.IN-ADDR.ARPA", ns_c_in, ns_t_ptr, answer, sizeof answer);
     if (n <= 0) state.SkipWithError("res_nquery failed");
   }
   res_nclose(&resolver);
@@ -86,7 +85,12 @@ void BM_NamingSilentServer(benchmark::State& state) {
   CaresResolver resolver(silent.address(), static_cast<int>(state.range(0)));
   RunNaming(state, resolver, "https://10.1.2.3");
 }
-BENCHMARK(BM_NamingSilentServer)->Arg(2000)->Arg(250)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NamingSilentServer)
+    ->Arg(2000)
+    ->Arg(250)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vexa

@@ -94,7 +94,8 @@ void Run(ares_channel channel, Outcome& outcome, SteadyClock::time_point deadlin
     }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
-    timeval max_wait{static_cast<time_t>(left / 1000), static_cast<suseconds_t>(left % 1000 * 1000)};
+    timeval max_wait{static_cast<time_t>(left / 1000),
+                     static_cast<suseconds_t>(left % 1000 * 1000)};
     timeval wait{};
     const timeval* next = ares_timeout(channel, &max_wait, &wait);
     const int wait_ms = static_cast<int>(next->tv_sec * 1000 + (next->tv_usec + 999) / 1000);
@@ -108,7 +109,8 @@ void Run(ares_channel channel, Outcome& outcome, SteadyClock::time_point deadlin
       const bool in = fds[i].revents & (POLLIN | POLLERR | POLLHUP);
       const bool out = fds[i].revents & POLLOUT;
       if (in || out) {
-        ares_process_fd(channel, in ? fds[i].fd : ARES_SOCKET_BAD, out ? fds[i].fd : ARES_SOCKET_BAD);
+        ares_process_fd(channel, in ? fds[i].fd : ARES_SOCKET_BAD,
+                        out ? fds[i].fd : ARES_SOCKET_BAD);
       }
     }
   }

@@ -76,9 +76,9 @@ TEST_F(CompanionsProcessTest, SchedulerAndArchiverRunInTheBinFolder) {
 
 TEST_F(CompanionsProcessTest, MissingProgramsAreReported) {
   Cycle(0);
-  EXPECT_EQ(log_.events,
-            (std::vector<std::string>{"CDataBaseAppUpdate: VexaSch Process NOT Started; Error = [errno]",
-                                      "CDataBaseAppUpdate: Archive Process NOT Started; Error = [errno]"}));
+  EXPECT_EQ(log_.events, (std::vector<std::string>{
+                             "CDataBaseAppUpdate: VexaSch Process NOT Started; Error = [errno]",
+                             "CDataBaseAppUpdate: Archive Process NOT Started; Error = [errno]"}));
   EXPECT_EQ(timers_.last_archive_day, 10);
 }
 

@@ -1,10 +1,7 @@
-#include "PosixProcessLauncher.h"
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +9,7 @@
 #include <thread>
 
 #include "ChildProbe.h"
+#include "PosixProcessLauncher.h"
 
 namespace vexa {
 namespace {
