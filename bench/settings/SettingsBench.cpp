@@ -34,7 +34,9 @@ class Scratch {
 // A key as the daemon finds it: ten short settings.
 void Fill(vexa::SettingsStore& store) {
   std::vector<vexa::NamedValue> values;
-  for (int i = 0; i < 10; ++i) values.push_back({"VALUE" + std::to_string(i), {vexa::RegType::kSz, "C:\\Program Files\\Dovra Vexa\0"s}});
+  for (int i = 0; i < 10; ++i)
+    values.push_back(
+        {"VALUE" + std::to_string(i), {vexa::RegType::kSz, "C:\\Program Files\\Dovra Vexa\0"s}});
   store.SetValues(kKey, values);
 }
 
@@ -66,7 +68,8 @@ void StoreWrite(benchmark::State& state) {
   vexa::SettingsStore store(dir.path());
   Fill(store);
   int i = 0;
-  for (auto _ : state) store.SetValues(kKey, {{"LETGO", {vexa::RegType::kSz, std::to_string(++i % 2) + '\0'}}});
+  for (auto _ : state)
+    store.SetValues(kKey, {{"LETGO", {vexa::RegType::kSz, std::to_string(++i % 2) + '\0'}}});
 }
 BENCHMARK(StoreWrite)->Unit(benchmark::kMicrosecond);
 

@@ -5,8 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <charconv>
+#include <csignal>
 #include <map>
 
 #include "SettingsStore.h"
@@ -19,7 +19,9 @@ constexpr char kKey[] = "SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp";
 constexpr int kWrites = 10000;
 constexpr int kNamesPerWriter = 16;
 
-std::string Name(int writer, int slot) { return "w" + std::to_string(writer) + "-" + std::to_string(slot); }
+std::string Name(int writer, int slot) {
+  return "w" + std::to_string(writer) + "-" + std::to_string(slot);
+}
 
 // The data of write `i` of a writer: its number, then filler whose length
 // and bytes depend on it, so a torn or mixed value never checks out.
@@ -33,13 +35,18 @@ std::string Payload(int writer, int i) {
 int WriteNumber(int writer, const RegValue& value) {
   int i = -1;
   std::from_chars(value.data.data(), value.data.data() + value.data.size(), i);
-  return i >= 0 && i < kWrites && value.type == RegType::kSz && value.data == Payload(writer, i) ? i : -1;
+  return i >= 0 && i < kWrites && value.type == RegType::kSz && value.data == Payload(writer, i)
+             ? i
+             : -1;
 }
 
 void WriteAll(const std::string& root, int writer) {
   SettingsStore store(root);
   for (int i = 0; i < kWrites; ++i) {
-    if (!store.SetValues(kKey, {{Name(writer, i % kNamesPerWriter), {RegType::kSz, Payload(writer, i)}}}).ok()) {
+    if (!store
+             .SetValues(kKey,
+                        {{Name(writer, i % kNamesPerWriter), {RegType::kSz, Payload(writer, i)}}})
+             .ok()) {
       _exit(1);
     }
   }
@@ -81,7 +88,8 @@ TEST(ConcurrentWritersTest, NoTornOrLostValue) {
         const SettingsStatus status = store.Read(kKey, name, &value);
         ++reads;
         if (status != SettingsStatus::kOk) {
-          ASSERT_FALSE(last_seen.count(name)) << name << " vanished after write " << last_seen[name];
+          ASSERT_FALSE(last_seen.count(name))
+              << name << " vanished after write " << last_seen[name];
           continue;
         }
         const int i = WriteNumber(w, value);

@@ -1,10 +1,9 @@
-#include "SettingsStore.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "KeyPath.h"
+#include "SettingsStore.h"
 #include "TempDir.h"
 
 namespace vexa {
@@ -59,9 +58,16 @@ TEST_F(SettingsStoreTest, KeepsTypeAndExactBytesOfAnyLength) {
 }
 
 TEST_F(SettingsStoreTest, NamesIgnoreCaseAndKeepTheSpellingOfTheirCreation) {
-  ASSERT_TRUE(store_.SetValues(kSnp, {{"DIRECTORY", {RegType::kSz, "one\0"s}}, {"LETGO", {RegType::kSz, "0\0"s}}}).ok());
-  ASSERT_TRUE(store_.SetValues("software\\DOVRA SOFTWARE, INC.\\dovra vexa\\snp", {{"directory", {RegType::kSz, "two\0"s}}}).ok());
-  EXPECT_EQ(ReadOk("\\Software\\dovra software, inc.\\DOVRA VEXA\\SNP\\", "Directory").data, "two\0"s);
+  ASSERT_TRUE(store_
+                  .SetValues(kSnp, {{"DIRECTORY", {RegType::kSz, "one\0"s}},
+                                    {"LETGO", {RegType::kSz, "0\0"s}}})
+                  .ok());
+  ASSERT_TRUE(store_
+                  .SetValues("software\\DOVRA SOFTWARE, INC.\\dovra vexa\\snp",
+                             {{"directory", {RegType::kSz, "two\0"s}}})
+                  .ok());
+  EXPECT_EQ(ReadOk("\\Software\\dovra software, inc.\\DOVRA VEXA\\SNP\\", "Directory").data,
+            "two\0"s);
 
   KeyListing listing;
   ASSERT_TRUE(store_.List("SOFTWARE\\dovra software, inc.\\dovra vexa\\snp", &listing).ok());
@@ -76,14 +82,18 @@ TEST_F(SettingsStoreTest, MissingKeysAndValuesHaveTheirOwnCodes) {
   EXPECT_EQ(store_.Read(kSnp, "DIRECTORY", &value), SettingsStatus::kKeyMissing);  // no root yet
   ASSERT_TRUE(store_.CreateKey(kSnp).ok());
   EXPECT_EQ(store_.Read(kSnp, "DIRECTORY", &value), SettingsStatus::kValueUnreadable);
-  EXPECT_EQ(store_.Read("SOFTWARE\\Dovra Software, Inc.\\Nope", "DIRECTORY", &value), SettingsStatus::kKeyMissing);
+  EXPECT_EQ(store_.Read("SOFTWARE\\Dovra Software, Inc.\\Nope", "DIRECTORY", &value),
+            SettingsStatus::kKeyMissing);
   EXPECT_EQ(store_.Read("SOFTWARE\\\\Dovra", "DIRECTORY", &value), SettingsStatus::kKeyMissing);
   EXPECT_EQ(store_.SetValues("SOFTWARE\\\\Dovra", {{"x", {}}}).code, StoreResult::kInvalid);
   EXPECT_EQ(store_.SetValues("", {{"x", {}}}).code, StoreResult::kInvalid);
 }
 
 TEST_F(SettingsStoreTest, DamagedKeyFileReadsAsUnreadableUntilTheKeyIsWrittenAgain) {
-  ASSERT_TRUE(store_.SetValues(kSnp, {{"DIRECTORY", {RegType::kSz, "C:\\Vexa\0"s}}, {"LETGO", {RegType::kSz, "1\0"s}}}).ok());
+  ASSERT_TRUE(store_
+                  .SetValues(kSnp, {{"DIRECTORY", {RegType::kSz, "C:\\Vexa\0"s}},
+                                    {"LETGO", {RegType::kSz, "1\0"s}}})
+                  .ok());
   const std::string file = KeyDir(kSnp) + "/.values";
   const std::string good = testing::ReadFile(file);
   const std::string damaged[] = {
@@ -118,7 +128,8 @@ TEST_F(SettingsStoreTest, DamagedKeyFileReadsAsUnreadableUntilTheKeyIsWrittenAga
 
 TEST_F(SettingsStoreTest, DeletesValuesAndWholeTrees) {
   const std::string vexa = "SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa";
-  ASSERT_TRUE(store_.SetValues(kSnp, {{"A", {RegType::kSz, "a\0"s}}, {"B", {RegType::kSz, "b\0"s}}}).ok());
+  ASSERT_TRUE(
+      store_.SetValues(kSnp, {{"A", {RegType::kSz, "a\0"s}}, {"B", {RegType::kSz, "b\0"s}}}).ok());
   ASSERT_TRUE(store_.SetValues(vexa + "\\Secur\\Deeper", {{"C", {RegType::kSz, "c\0"s}}}).ok());
 
   ASSERT_TRUE(store_.DeleteValue(kSnp, "a").ok());
@@ -143,11 +154,13 @@ TEST_F(SettingsStoreTest, DeletesValuesAndWholeTrees) {
 TEST_F(SettingsStoreTest, ListsSubkeysInRegistryOrderWithAnyName) {
   const std::string zones = "SOFTWARE\\Zones";
   const std::vector<std::string> names = {"Z_Last", "za", "..", "a/b", "50%", "Caf\xE9", "Zb"};
-  for (const std::string& name : names) ASSERT_TRUE(store_.CreateKey(zones + "\\" + name).ok()) << name;
+  for (const std::string& name : names)
+    ASSERT_TRUE(store_.CreateKey(zones + "\\" + name).ok()) << name;
   ASSERT_TRUE(store_.CreateKey(zones + "\\ZA").ok());  // exists already as "za"
   KeyListing listing;
   ASSERT_TRUE(store_.List(zones, &listing).ok());
-  EXPECT_EQ(listing.subkeys, (std::vector<std::string>{"..", "50%", "a/b", "Caf\xE9", "za", "Zb", "Z_Last"}));
+  EXPECT_EQ(listing.subkeys,
+            (std::vector<std::string>{"..", "50%", "a/b", "Caf\xE9", "za", "Zb", "Z_Last"}));
   KeyListing root;
   ASSERT_TRUE(store_.List("", &root).ok());
   EXPECT_EQ(root.subkeys, std::vector<std::string>{"SOFTWARE"});

@@ -55,7 +55,10 @@ class VexaRegToolTest : public ::testing::Test {
 
 TEST_F(VexaRegToolTest, ImportedRegedit5FileExportsBackByteForByte) {
   // Left-overs that the cleanup file removes.
-  ASSERT_EQ(Reg({"add", std::string(kProduct) + "\\Dovra Vexa\\Obsolete, Old\\Sub", "/v", "x", "/d", "y"}).code, 0);
+  ASSERT_EQ(
+      Reg({"add", std::string(kProduct) + "\\Dovra Vexa\\Obsolete, Old\\Sub", "/v", "x", "/d", "y"})
+          .code,
+      0);
   ASSERT_EQ(Reg({"add", kSnp, "/v", "Stale", "/t", "REG_DWORD", "/d", "7"}).code, 0);
   ASSERT_EQ(Reg({"add", kSnp, "/v", "Leftover \"quoted\" value", "/d", "z"}).code, 0);
 
@@ -71,9 +74,11 @@ TEST_F(VexaRegToolTest, ImportedRegedit5FileExportsBackByteForByte) {
   // What the daemon reads: ANSI bytes with their NUL, numbers as raw bytes.
   SettingsStore store(registry_);
   RegValue value;
-  ASSERT_EQ(store.Read("SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp", "directory", &value), SettingsStatus::kOk);
+  ASSERT_EQ(store.Read("SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp", "directory", &value),
+            SettingsStatus::kOk);
   EXPECT_EQ(value.data, "C:\\Program Files\\Dovra Vexa\0"s);
-  ASSERT_EQ(store.Read("SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp", "Flags", &value), SettingsStatus::kOk);
+  ASSERT_EQ(store.Read("SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp", "Flags", &value),
+            SettingsStatus::kOk);
   EXPECT_EQ(value.data, "\x01\0\0\0"s);
 
   // The same through the ANSI dialect into a second store.
@@ -86,10 +91,13 @@ TEST_F(VexaRegToolTest, ImportedRegedit5FileExportsBackByteForByte) {
 }
 
 TEST_F(VexaRegToolTest, ABadFileIsNamedWithItsLineAndNothingIsImported) {
-  WriteFile(dir_ / "bad.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Good]\r\n\"a\"=\"b\"\r\n\"c\"=dword:xyz\r\n");
+  WriteFile(
+      dir_ / "bad.reg",
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Good]\r\n\"a\"=\"b\"\r\n\"c\"=dword:xyz\r\n");
   const Outcome outcome = Reg({"import", dir_ / "bad.reg"});
   EXPECT_EQ(outcome.code, 1);
-  EXPECT_NE(outcome.err.find(dir_ / "bad.reg:5: dword: needs 1 to 8 hex digits"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find(dir_ / "bad.reg:5: dword: needs 1 to 8 hex digits"), std::string::npos)
+      << outcome.err;
   EXPECT_EQ(Reg({"query", "HKLM\\SOFTWARE\\Good"}).code, 1);
 
   const Outcome missing = Reg({"import", dir_ / "nowhere.reg"});
@@ -108,19 +116,23 @@ TEST_F(VexaRegToolTest, QueryAddAndDeleteAnswerAsRegDoes) {
             "    Flags    REG_DWORD    0x1f\n"
             "    (Default)    REG_SZ    Caf\xC3\xA9\n"
             "\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp\\Sub\n");
-  EXPECT_EQ(Reg({"query", "hkey_local_machine\\software\\dovra software, inc.\\dovra vexa\\snp", "/v", "flags"}).out,
+  EXPECT_EQ(Reg({"query", "hkey_local_machine\\software\\dovra software, inc.\\dovra vexa\\snp",
+                 "/v", "flags"})
+                .out,
             "\nHKEY_LOCAL_MACHINE\\SOFTWARE\\Dovra Software, Inc.\\Dovra Vexa\\Snp\n"
             "    Flags    REG_DWORD    0x1f\n\n");
 
   const Outcome missing = Reg({"query", kSnp, "/v", "Nope"});
   EXPECT_EQ(missing.code, 1);
-  EXPECT_EQ(missing.err, "ERROR: The system was unable to find the specified registry key or value.\n");
+  EXPECT_EQ(missing.err,
+            "ERROR: The system was unable to find the specified registry key or value.\n");
   EXPECT_EQ(Reg({"add", kSnp, "/v", "Flags", "/t", "REG_DWORD", "/d", "4294967296", "/f"}).code, 1);
 
   // Overwriting and deleting ask first; "No" (or no answer) changes nothing.
   EXPECT_EQ(Reg({"add", kSnp, "/v", "DIRECTORY", "/d", "D:\\"}, "n\n").code, 1);
   EXPECT_EQ(Reg({"delete", kSnp}, "").code, 1);
-  EXPECT_EQ(Reg({"query", kSnp, "/v", "DIRECTORY"}).out.find("C:\\Vexa") != std::string::npos, true);
+  EXPECT_EQ(Reg({"query", kSnp, "/v", "DIRECTORY"}).out.find("C:\\Vexa") != std::string::npos,
+            true);
   EXPECT_EQ(Reg({"delete", kSnp, "/v", "DIRECTORY"}, "yes\n").code, 0);
   EXPECT_EQ(Reg({"query", kSnp, "/v", "DIRECTORY"}).code, 1);
   EXPECT_EQ(Reg({"delete", kSnp, "/f"}).code, 0);
@@ -129,17 +141,28 @@ TEST_F(VexaRegToolTest, QueryAddAndDeleteAnswerAsRegDoes) {
 
 TEST_F(VexaRegToolTest, TheRegistryOptionBeatsTheEnvironment) {
   const std::string env_dir = dir_ / "from-env";
-  ASSERT_EQ(Reg({"add", "HKLM\\SOFTWARE\\X", "/v", "a", "/d", "b"}, "", "VEXA_REGISTRY=" + env_dir).code, 0);
+  ASSERT_EQ(
+      Reg({"add", "HKLM\\SOFTWARE\\X", "/v", "a", "/d", "b"}, "", "VEXA_REGISTRY=" + env_dir).code,
+      0);
   EXPECT_TRUE(SettingsStore(env_dir).KeyExists("SOFTWARE\\X"));
-  ASSERT_EQ(Reg({"--registry", dir_ / "from-flag", "add", "HKLM\\SOFTWARE\\Y", "/f"}, "", "VEXA_REGISTRY=" + env_dir).code, 0);
+  ASSERT_EQ(Reg({"--registry", dir_ / "from-flag", "add", "HKLM\\SOFTWARE\\Y", "/f"}, "",
+                "VEXA_REGISTRY=" + env_dir)
+                .code,
+            0);
   EXPECT_TRUE(SettingsStore(dir_ / "from-flag").KeyExists("SOFTWARE\\Y"));
   EXPECT_FALSE(SettingsStore(env_dir).KeyExists("SOFTWARE\\Y"));
 }
 
 TEST_F(VexaRegToolTest, BadCommandLinesFail) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"query"}, {"query", "HKCU\\Software"}, {"add", kSnp, "/v"},
-           {"add", kSnp, "/v", "a", "/t", "REG_LINK"}, {"export", kSnp}, {"delete", kSnp, "/v", "a", "/va"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"frobnicate"},
+                                             {"query"},
+                                             {"query", "HKCU\\Software"},
+                                             {"add", kSnp, "/v"},
+                                             {"add", kSnp, "/v", "a", "/t", "REG_LINK"},
+                                             {"export", kSnp},
+                                             {"delete", kSnp, "/v", "a", "/va"}}) {
     const Outcome outcome = Reg(args);
     EXPECT_EQ(outcome.code, 1) << ::testing::PrintToString(args);
     EXPECT_TRUE(outcome.err.starts_with("ERROR: Invalid syntax")) << outcome.err;

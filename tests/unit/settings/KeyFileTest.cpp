@@ -1,6 +1,6 @@
-#include "KeyFile.h"
-
 #include <gtest/gtest.h>
+
+#include "KeyFile.h"
 
 namespace vexa {
 namespace {

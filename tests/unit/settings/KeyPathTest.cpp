@@ -1,8 +1,8 @@
-#include "KeyPath.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include "KeyPath.h"
 
 namespace vexa {
 namespace {
