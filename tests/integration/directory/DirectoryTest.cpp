@@ -10,6 +10,7 @@
 #include "LdapSearcher.h"
 #include "Library.h"
 #include "TestDomain.h"
+#include "TwoCalls.h"
 
 namespace vexa::testing {
 namespace {
@@ -24,19 +25,9 @@ class Loaded {
  public:
   explicit Loaded(ldap::LdapOptions options = {}) : directory_(options), library_(directory_) {}
 
-  // Size call then copy call; the text, or "status <hex>".
   std::string Run(Export call, const char* name) {
-    int32_t size = 0;
-    const int32_t status = (library_.*call)(name, nullptr, &size);
-    if (status != 0) {
-      char text[32];
-      std::snprintf(text, sizeof text, "status %08x", static_cast<uint32_t>(status));
-      return text;
-    }
-    std::string buffer(size, '\0');
-    EXPECT_EQ((library_.*call)(nullptr, buffer.data(), &size), 0);
-    buffer.resize(size - 1);
-    return buffer;
+    return directory::testing::TwoCalls(
+        [&](char* buffer, int32_t* size) { return (library_.*call)(name, buffer, size); });
   }
   std::string Users(const char* group) { return Run(&Library::GetUsersInGroup, group); }
   std::string MailUsers(const char* group) { return Run(&Library::GetMailUsersInGroup, group); }

@@ -5,6 +5,7 @@
 
 #include "FakeDirectory.h"
 #include "Library.h"
+#include "TwoCalls.h"
 
 namespace vexa::directory::testing {
 namespace {
@@ -20,19 +21,8 @@ Step PageBreak() { return Step{{}, true}; }
 
 class QueriesTest : public ::testing::Test {
  protected:
-  // Size call then copy call; the text, or "status <hex>" on failure.
   std::string Run(Export call, const char* name) {
-    int32_t size = 0;
-    const int32_t status = (library_.*call)(name, nullptr, &size);
-    if (status != 0) {
-      char text[32];
-      std::snprintf(text, sizeof text, "status %08x", static_cast<uint32_t>(status));
-      EXPECT_EQ(size, 0) << "a failed size call writes no size";
-      return text;
-    }
-    std::vector<char> buffer(size + 1, '\0');
-    EXPECT_EQ((library_.*call)(nullptr, buffer.data(), &size), 0);
-    return buffer.data();
+    return TwoCalls([&](char* buffer, int32_t* size) { return (library_.*call)(name, buffer, size); });
   }
 
   void AddUser(const std::string& dn, const std::string& account, const std::string& mail = "") {
