@@ -129,7 +129,8 @@ int RunCheckCommand(const Env& env, const std::vector<std::string>& args, std::i
     return 0;
   }
   ExclusionVerdict verdict;
-  const std::string_view category = operands.size() > 1 ? operands[1] : "";
+  const std::string_view category =
+      operands.size() > 1 ? std::string_view(operands[1]) : std::string_view();
   IsExcluded(lists, operands[0], category.empty() ? " " : category, &verdict);
   std::string answer;
   AppendVerdict(answer, verdict, explain);

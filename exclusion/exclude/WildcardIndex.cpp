@@ -109,7 +109,8 @@ WildcardIndex::WildcardIndex(std::string_view list) : list_(list) {
   }
 
   plain_.Reset(plain.size());
-  for (auto& [folded, rank] : plain) {
+  for (const auto& form : plain) {
+    const std::string& folded = form.first;
     const uint64_t h = AnchorHash(folded, false);
     const auto index = static_cast<uint32_t>(plain_rank_.size());
     const uint64_t kept = plain_.Insert(h, index, [&](uint64_t other) {
@@ -117,7 +118,7 @@ WildcardIndex::WildcardIndex(std::string_view list) : list_(list) {
     });
     if (kept != index) continue;  // an earlier line has the same form
     plain_text_.emplace_back(text_.size(), static_cast<uint32_t>(folded.size()));
-    plain_rank_.push_back(rank);
+    plain_rank_.push_back(form.second);
     text_.append(folded);
   }
   for (auto& [anchor, pattern] : heads) AddAnchored(heads_, anchor, false, pattern, heads.size());
@@ -159,6 +160,7 @@ void WildcardIndex::FinishAnchors(AnchorTable& table, bool at_end) {
 }
 
 void WildcardIndex::IndexFloating(const std::vector<std::pair<uint32_t, std::string>>& floating) {
+  if (floating.empty()) return;
   std::vector<uint32_t> frequency(65536, 0);
   for (const auto& [pattern, stretch] : floating) {
     for (size_t i = 0; i + 1 < stretch.size(); ++i) ++frequency[PairAt(stretch, i)];
