@@ -19,20 +19,12 @@
 #include "Extract.h"
 #include "MessageScanner.h"
 #include "PosixFiles.h"
+#include "TestText.h"
 
 namespace vexa::extract {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 const std::string M(kRecordMarker);
 const std::string E(kEndMarker);

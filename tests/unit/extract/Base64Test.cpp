@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "TestText.h"
+
 namespace vexa::extract {
 namespace {
 
@@ -14,25 +16,7 @@ std::string Decode(const std::string& text) {
   return out;
 }
 
-std::string Encode(const std::string& data) {
-  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  size_t i = 0;
-  for (; i + 3 <= data.size(); i += 3) {
-    const uint32_t v = (uint8_t(data[i]) << 16) | (uint8_t(data[i + 1]) << 8) | uint8_t(data[i + 2]);
-    out += {abc[v >> 18], abc[(v >> 12) & 63], abc[(v >> 6) & 63], abc[v & 63]};
-  }
-  if (data.size() - i == 1) {
-    const uint32_t v = uint8_t(data[i]) << 16;
-    out += {abc[v >> 18], abc[(v >> 12) & 63], '=', '='};
-  } else if (data.size() - i == 2) {
-    const uint32_t v = (uint8_t(data[i]) << 16) | (uint8_t(data[i + 1]) << 8);
-    out += {abc[v >> 18], abc[(v >> 12) & 63], abc[(v >> 6) & 63], '='};
-  }
-  return out;
-}
-
-TEST(Base64, DecodesAsRfc2045Says) {
+TEST(ExtractBase64, DecodesAsRfc2045Says) {
   const struct {
     const char* text;
     const char* decoded;
@@ -52,7 +36,7 @@ TEST(Base64, DecodesAsRfc2045Says) {
   for (const auto& c : cases) EXPECT_EQ(Decode(c.text), c.decoded) << c.text;
 }
 
-TEST(Base64, MissingArgumentsGiveZero) {
+TEST(ExtractBase64, MissingArgumentsGiveZero) {
   char out[8];
   EXPECT_EQ(DecodeBase64(nullptr, out, 4), 0);
   EXPECT_EQ(DecodeBase64("QUJD", nullptr, 4), 0);
@@ -62,12 +46,12 @@ TEST(Base64, MissingArgumentsGiveZero) {
 
 // Random data, encoded in lines of 76, fed in random pieces: the decoder
 // carries its open group from call to call.
-TEST(Base64, RoundTripsAcrossAnySplit) {
+TEST(ExtractBase64, RoundTripsAcrossAnySplit) {
   std::mt19937 rng(5);
   for (int round = 0; round < 50; ++round) {
     std::string data(rng() % 2000, '\0');
     for (char& c : data) c = static_cast<char>(rng());
-    const std::string flat = Encode(data);
+    const std::string flat = Base64Encode(data);
     std::string text;
     for (size_t i = 0; i < flat.size(); i += 76) text += flat.substr(i, 76) + "\r\n";
     Base64Decoder decoder;

@@ -25,7 +25,7 @@ std::vector<Seen> Parse(const std::string& data) {
 const std::string M(kRecordMarker);
 const std::string E(kEndMarker);
 
-TEST(ContainerParser, Members) {
+TEST(ExtractContainerParser, Members) {
   const struct {
     const char* what;
     std::string data;

@@ -25,8 +25,8 @@ void Replay(const std::string& folder, int (*entry)(const uint8_t*, size_t)) {
   EXPECT_GT(seeds, 0);
 }
 
-TEST(FuzzSeeds, Messages) { Replay("message", FuzzMessage); }
-TEST(FuzzSeeds, Containers) { Replay("container", FuzzContainer); }
+TEST(ExtractFuzzSeeds, Messages) { Replay("message", FuzzMessage); }
+TEST(ExtractFuzzSeeds, Containers) { Replay("container", FuzzContainer); }
 
 }  // namespace
 }  // namespace vexa::extract

@@ -5,18 +5,10 @@
 #include <string>
 
 #include "FakeOutputFiles.h"
+#include "TestText.h"
 
 namespace vexa::extract {
 namespace {
-
-std::string Crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 // Feeds the message in blocks of 8192 bytes, as read from a file.
 int32_t Scan(FakeEnv& fake, std::string_view message) {
@@ -47,7 +39,7 @@ const std::string kHead = Crlf(
 
 constexpr char kWithZero[] = "From: <j@x>\r\nContent-Type: a/b; name=z.txt\r\n\r\nab\0cd";
 
-TEST(MessageScanner, MessagesAndTheirFiles) {
+TEST(ExtractMessageScanner, MessagesAndTheirFiles) {
   const struct Case {
     const char* what;
     std::string message;
@@ -125,7 +117,7 @@ TEST(MessageScanner, MessagesAndTheirFiles) {
   }
 }
 
-TEST(MessageScanner, OverwriteQuestion) {
+TEST(ExtractMessageScanner, OverwriteQuestion) {
   const std::string message =
       kHead + Crlf("--XX\nContent-Type: a/b; name=old.txt\n\nnew\n--XX\nContent-Transfer-Encoding: base64\n\nSGk=\n\n--XX--\n");
   for (bool yes : {false, true}) {
@@ -141,7 +133,7 @@ TEST(MessageScanner, OverwriteQuestion) {
   }
 }
 
-TEST(MessageScanner, FileThatCannotBeCreatedIsSkipped) {
+TEST(ExtractMessageScanner, FileThatCannotBeCreatedIsSkipped) {
   FakeEnv fake;
   fake.files.refused.insert("out/a.txt");
   const std::string message =
@@ -150,7 +142,7 @@ TEST(MessageScanner, FileThatCannotBeCreatedIsSkipped) {
   EXPECT_EQ(fake.files.files, (std::map<std::string, std::string>{{"out/b.txt", "bbb"}}));
 }
 
-TEST(MessageScanner, GeneratedNamesCountUp) {
+TEST(ExtractMessageScanner, GeneratedNamesCountUp) {
   FakeEnv fake;
   const std::string message = kHead + Crlf("--XX\nContent-Transfer-Encoding: base64\n\nQQ==\n\n"
                                            "--XX\nContent-Transfer-Encoding: base64\n\nQg==\n\n--XX--\n");
@@ -159,16 +151,10 @@ TEST(MessageScanner, GeneratedNamesCountUp) {
 }
 
 // Lines longer than a block decode whole.
-TEST(MessageScanner, LongBase64Line) {
+TEST(ExtractMessageScanner, LongBase64Line) {
   std::string data(100000, '\0');
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
-  std::string encoded;
-  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (size_t i = 0; i + 3 <= data.size(); i += 3) {
-    const uint32_t v = (uint8_t(data[i]) << 16) | (uint8_t(data[i + 1]) << 8) | uint8_t(data[i + 2]);
-    encoded += {abc[v >> 18], abc[(v >> 12) & 63], abc[(v >> 6) & 63], abc[v & 63]};
-  }
-  data.resize(data.size() / 3 * 3);
+  const std::string encoded = Base64Encode(data);
   FakeEnv fake;
   EXPECT_EQ(Scan(fake, kHead + Crlf("--XX\nContent-Transfer-Encoding: base64; name=l\n\n") + encoded +
                            Crlf("\n--XX--\n")),
@@ -177,7 +163,7 @@ TEST(MessageScanner, LongBase64Line) {
 }
 
 // Markers cut by the border of two blocks are found whole.
-TEST(MessageScanner, MarkersAcrossTheBlockBorder) {
+TEST(ExtractMessageScanner, MarkersAcrossTheBlockBorder) {
   {
     // The blank line that ends a base64 body; what follows it is not data.
     std::string m = Crlf("From: <j@x>\nContent-Transfer-Encoding: base64\nX-Pad: \n\nQUJD\n\nZZZZ\n");
@@ -225,7 +211,7 @@ TEST(MessageScanner, MarkersAcrossTheBlockBorder) {
 
 // Deeper than the stack: the sixth level is an ordinary part, and the
 // scan goes on past it.
-TEST(MessageScanner, NestingDeeperThanTheStack) {
+TEST(ExtractMessageScanner, NestingDeeperThanTheStack) {
   std::string m = Crlf("From: <j@x>\nContent-Type: multipart/mixed; boundary=B0\n\n");
   for (int level = 1; level <= 6; ++level) {
     m += Crlf("--B" + std::to_string(level - 1) + "\nContent-Type: multipart/mixed; boundary=B" +
@@ -238,7 +224,7 @@ TEST(MessageScanner, NestingDeeperThanTheStack) {
   EXPECT_EQ(fake.files.files.count("out/deep.txt"), 0u);
 }
 
-TEST(MessageScanner, SenderName) {
+TEST(ExtractMessageScanner, SenderName) {
   const struct {
     const char* header;
     const char* sender;

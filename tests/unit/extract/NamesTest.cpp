@@ -5,7 +5,7 @@
 namespace vexa::extract {
 namespace {
 
-TEST(Names, CleanedNames) {
+TEST(ExtractNames, CleanedNames) {
   const struct {
     const char* name;
     const char* cleaned;
@@ -24,7 +24,7 @@ TEST(Names, CleanedNames) {
   EXPECT_TRUE(IsUsableName("..."));
 }
 
-TEST(Names, GeneratedNames) {
+TEST(ExtractNames, GeneratedNames) {
   EXPECT_EQ(GeneratedMessageName("john", 41, 0), "john_41_0.out");
   EXPECT_EQ(GeneratedMessageName("From: a/b", 5, 2), "From: ab_5_2.out");
   EXPECT_EQ(GeneratedContainerName(38), "KRTV_38.out");
@@ -33,14 +33,14 @@ TEST(Names, GeneratedNames) {
   EXPECT_EQ(FirstRandomAfterSeed(1), 41);
 }
 
-TEST(Names, Delimiters) {
+TEST(ExtractNames, Delimiters) {
   Delimiter d = PrepareDelimiter("\"abc\"\r\nnext");
   EXPECT_EQ(d.line, "--abc");
   EXPECT_EQ(d.closing, "--abc--");
   EXPECT_EQ(PrepareDelimiter(" x y ; charset=a\n").line, "--x y ; charset=a");
 }
 
-TEST(Names, OverwriteQuestion) {
+TEST(ExtractNames, OverwriteQuestion) {
   EXPECT_EQ(OverwriteQuestion("/tmp/out/a.txt"),
             "\"/tmp/out/a.txt\" already exists.  Would you like to overwrite the existing file?\n");
 }

@@ -8,7 +8,7 @@
 namespace vexa::extract {
 namespace {
 
-TEST(FindNoCase, ComparesLettersWithoutCase) {
+TEST(ExtractFindNoCase, ComparesLettersWithoutCase) {
   EXPECT_EQ(FindNoCase("Content-Transfer-Encoding: Base64", "CONTENT-TRANSFER-ENCODING: BASE64"), 0u);
   EXPECT_EQ(FindNoCase("x; FILENAME=a", "name="), 7u);
   EXPECT_EQ(FindNoCase("Content-Transfer-Encoding:base64", "CONTENT-TRANSFER-ENCODING: BASE64"), kNotFound);
@@ -16,7 +16,7 @@ TEST(FindNoCase, ComparesLettersWithoutCase) {
   EXPECT_EQ(FindNoCase("ffffffFrom:", "FROM:"), 6u);
 }
 
-TEST(FindBytes, FirstOccurrenceOrMinusOne) {
+TEST(ExtractFindBytes, FirstOccurrenceOrMinusOne) {
   const std::string area = std::string("a\0b", 3) + "KRTV" + "KRTV";
   EXPECT_EQ(FindBytes("KRTV", 4, area.data(), area.size()), 3);
   EXPECT_EQ(FindBytes("\0b", 2, area.data(), area.size()), 1);
@@ -27,7 +27,7 @@ TEST(FindBytes, FirstOccurrenceOrMinusOne) {
 
 // The finder over a window that grows at the end and shrinks at the front
 // answers as a fresh search of the window would.
-TEST(StreamFinder, AgreesWithAFreshSearch) {
+TEST(ExtractStreamFinder, AgreesWithAFreshSearch) {
   std::mt19937 rng(11);
   for (int round = 0; round < 200; ++round) {
     const bool nocase = round % 2 == 0;
