@@ -42,8 +42,10 @@ std::string ConfiguredUri() {
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string key, value;
-    if (fields >> key >> value && (key == "URI" || key == "uri")) return value;
+    std::string key, uris, value;
+    if (!(fields >> key) || (key != "URI" && key != "uri")) continue;
+    while (fields >> value) uris += (uris.empty() ? "" : " ") + value;  // a list is allowed
+    if (!uris.empty()) return uris;
   }
   return {};
 }
@@ -185,6 +187,10 @@ HResult LdapDirectory::Bind(std::string_view path, std::unique_ptr<directory::Se
   ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
   timeval connect_timeout{kConnectTimeoutMs / 1000, 0};
   ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &connect_timeout);
+  // Binds and other synchronous steps give up on a server that stops
+  // answering.
+  timeval answer_timeout{kAnswerTimeoutSeconds, 0};
+  ldap_set_option(ld, LDAP_OPT_TIMEOUT, &answer_timeout);
 
   bool tls = uri.rfind("ldaps://", 0) == 0;
   if (Env("VEXA_LDAP_STARTTLS") == "1") {

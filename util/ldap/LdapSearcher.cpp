@@ -17,8 +17,7 @@ using directory::kErrorMoreData;
 using directory::kNoMoreRows;
 using directory::kOk;
 
-// How long one response may take before the operation counts as failed.
-constexpr timeval kResponseTimeout{120, 0};
+constexpr timeval kResponseTimeout{kAnswerTimeoutSeconds, 0};
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;

@@ -13,6 +13,9 @@
 
 namespace vexa::ldap {
 
+// How long one answer of the server may take before the step fails.
+constexpr int kAnswerTimeoutSeconds = 120;
+
 // An open connection, unbound when the last user lets go of it.
 class Connection {
  public:

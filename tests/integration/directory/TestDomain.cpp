@@ -35,6 +35,8 @@ const TestDomain& TestDomain::Get() {
     char dir[] = "/tmp/vexa-directory-XXXXXX";
     d->state_dir = mkdtemp(dir);
     // TLS settings are read once per process by libldap.
+    setenv("LDAPCONF", "/dev/null", 1);  // nothing of the machine's own LDAP settings
+    unsetenv("LDAPURI");
     setenv("LDAPTLS_CACERT", d->ca_cert.c_str(), 1);
     setenv("LDAPTLS_REQCERT", "demand", 1);
     setenv("KRB5_CONFIG", d->krb5_config.c_str(), 1);
