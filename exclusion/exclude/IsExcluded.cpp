@@ -26,6 +26,14 @@ class Test {
   bool Contains(std::string_view text, std::string_view part) const {
     return page_.Find(text, part) != std::string_view::npos;
   }
+  struct Schemes {
+    bool ftp = false;
+    bool http = false;
+    bool https = false;
+  };
+  Schemes SchemesIn(std::string_view text) const {
+    return {Contains(text, "FTP://"), Contains(text, "HTTP://"), Contains(text, "HTTPS://")};
+  }
   // A found text of `length` bytes at `pos`: the decision with its entry.
   Decision Held(ExclusionRule rule, size_t pos, size_t length) const {
     return {rule, std::string(list_.LineEndingAt(pos + length))};
@@ -54,19 +62,25 @@ size_t Test::FindSuffix(EntryPrefix prefix, std::string_view rest, size_t* lengt
 }
 
 Decision Test::Run(std::string_view url, std::string_view category) const {
-  const std::string upper = page_.ToUpper(url);
-  if (list_.https_any() != kNotFound && Contains(upper, "HTTPS://")) {
+  // Working texts are kept between calls: a test allocates nothing unless
+  // it decides.
+  thread_local std::string upper;
+  thread_local std::string host;
+  upper.assign(url);
+  page_.ToUpperInPlace(upper);
+  const Schemes in_upper = SchemesIn(upper);
+  if (list_.https_any() != kNotFound && in_upper.https) {
     return Held(ExclusionRule::kHttpsAny, list_.https_any(), 9);
   }
 
   // The host form: a scheme counts wherever it stands, and the cut always
   // takes the first bytes of the address.
   std::string_view scheme;
-  if (Contains(upper, "FTP://")) {
+  if (in_upper.ftp) {
     scheme = "FTP://";
-  } else if (Contains(upper, "HTTP://")) {
+  } else if (in_upper.http) {
     scheme = "HTTP://";
-  } else if (Contains(upper, "HTTPS://")) {
+  } else if (in_upper.https) {
     scheme = "HTTPS://";
   }
   std::string_view rest = upper;
@@ -74,7 +88,7 @@ Decision Test::Run(std::string_view url, std::string_view category) const {
     rest.remove_prefix(scheme.size());
     rest = rest.substr(0, page_.Find(rest, '/'));
   }
-  const std::string host = std::string(scheme).append(rest);
+  host.assign(scheme).append(rest);
   if (host.empty()) return {};
 
   const LineTailIndex& tails = list_.tails();
@@ -92,17 +106,17 @@ Decision Test::Run(std::string_view url, std::string_view category) const {
   }
 
   size_t length = 0;
-  if (Contains(host, "FTP://") || Contains(host, "HTTP://") || Contains(host, "HTTPS://")) {
-    const EntryPrefix prefix = Contains(host, "FTP://")    ? EntryPrefix::kFtpSuffix
-                               : Contains(host, "HTTP://") ? EntryPrefix::kHttpSuffix
-                                                           : EntryPrefix::kHttpsSuffix;
+  const Schemes in_host = scheme.empty() ? Schemes{} : SchemesIn(host);
+  if (in_host.ftp || in_host.http || in_host.https) {
+    const EntryPrefix prefix = in_host.ftp    ? EntryPrefix::kFtpSuffix
+                               : in_host.http ? EntryPrefix::kHttpSuffix
+                                              : EntryPrefix::kHttpsSuffix;
     if (size_t pos = FindSuffix(prefix, host, &length); pos != kNotFound) {
       return Held(ExclusionRule::kHostSuffix, pos, length);
     }
   }
-  if (Contains(upper, "HTTP://") || Contains(upper, "HTTPS://")) {
-    const EntryPrefix prefix =
-        Contains(upper, "HTTP://") ? EntryPrefix::kHttpSuffix : EntryPrefix::kHttpsSuffix;
+  if (in_upper.http || in_upper.https) {
+    const EntryPrefix prefix = in_upper.http ? EntryPrefix::kHttpSuffix : EntryPrefix::kHttpsSuffix;
     if (size_t pos = FindSuffix(prefix, upper, &length); pos != kNotFound) {
       return Held(ExclusionRule::kAddressSuffix, pos, length);
     }

@@ -1,6 +1,7 @@
 #include "WildcardIndex.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "WildcardMatch.h"
 
@@ -53,9 +54,20 @@ std::string_view LongestStretch(std::string_view form) {
   return longest;
 }
 
-uint32_t PairAt(std::string_view folded, size_t pos) {
-  return static_cast<unsigned char>(folded[pos]) << 8 | static_cast<unsigned char>(folded[pos + 1]);
+// The two (folded) bytes at the start of `text`, or at its end.
+uint32_t EdgePair(std::string_view text, bool at_end) {
+  const size_t pos = at_end ? text.size() - 2 : 0;
+  return FoldedByte(text, pos) << 8 | FoldedByte(text, pos + 1);
 }
+
+// `width` (up to 4) folded bytes from `pos`, as one number.
+uint32_t GramAt(std::string_view folded, size_t pos, size_t width) {
+  uint32_t gram = 0;
+  for (size_t i = 0; i < width; ++i) gram = gram << 8 | static_cast<unsigned char>(folded[pos + i]);
+  return gram;
+}
+
+uint64_t GramBucket(uint32_t gram, uint64_t mask) { return (gram * 0x9E3779B97F4A7C15ull >> 32) & mask; }
 
 }  // namespace
 
@@ -151,44 +163,65 @@ void WildcardIndex::FinishAnchors(AnchorTable& table, bool at_end) {
   std::sort(table.lengths.begin(), table.lengths.end());
   table.lengths.erase(std::unique(table.lengths.begin(), table.lengths.end()), table.lengths.end());
   table.first_bytes.resize(table.lengths.size());
+  table.edge_pairs.assign(65536, false);
   for (const Group& g : table.members) {
     const size_t i =
         std::lower_bound(table.lengths.begin(), table.lengths.end(), g.length) - table.lengths.begin();
     const std::string_view anchor = TextAt(g.offset, g.length);
     table.first_bytes[i].set(static_cast<unsigned char>(at_end ? anchor.front() : anchor.back()));
+    if (anchor.size() >= 2) table.edge_pairs[EdgePair(anchor, at_end)] = true;
   }
 }
 
 void WildcardIndex::IndexFloating(const std::vector<std::pair<uint32_t, std::string>>& floating) {
-  if (floating.empty()) return;
-  std::vector<uint32_t> frequency(65536, 0);
+  std::vector<std::pair<uint32_t, std::string>> long_stretches, short_stretches;
   for (const auto& [pattern, stretch] : floating) {
-    for (size_t i = 0; i + 1 < stretch.size(); ++i) ++frequency[PairAt(stretch, i)];
-  }
-  // Each form goes under the rarest pair of its stretch.
-  std::vector<std::pair<uint32_t, uint32_t>> keyed;  // pair, pattern
-  for (const auto& [pattern, stretch] : floating) {
-    if (stretch.size() < 2) {
+    if (stretch.size() >= 4) {
+      long_stretches.emplace_back(pattern, stretch);
+    } else if (stretch.size() >= 2) {
+      short_stretches.emplace_back(pattern, stretch);
+    } else {
       always_.push_back(pattern);
-      continue;
     }
-    uint32_t best = PairAt(stretch, 0);
-    for (size_t i = 1; i + 1 < stretch.size(); ++i) {
-      if (frequency[PairAt(stretch, i)] < frequency[best]) best = PairAt(stretch, i);
-    }
-    keyed.emplace_back(best, pattern);
   }
-  if (keyed.empty()) return;
+  BuildGrams(long_grams_, 4, long_stretches);
+  BuildGrams(short_grams_, 2, short_stretches);
+}
+
+void WildcardIndex::BuildGrams(GramTable& table, size_t width,
+                               const std::vector<std::pair<uint32_t, std::string>>& stretches) {
+  if (stretches.empty()) return;
+  std::unordered_map<uint32_t, uint32_t> frequency;
+  for (const auto& entry : stretches) {
+    for (size_t i = 0; i + width <= entry.second.size(); ++i) ++frequency[GramAt(entry.second, i, width)];
+  }
+  size_t buckets = 16;
+  while (buckets < 2 * stretches.size()) buckets *= 2;
+  table.width = width;
+  table.mask = buckets - 1;
+  struct Keyed {
+    uint64_t bucket;
+    uint32_t gram;
+    uint32_t pattern;
+  };
+  std::vector<Keyed> keyed;
+  for (const auto& [pattern, stretch] : stretches) {
+    uint32_t best = GramAt(stretch, 0, width);
+    for (size_t i = 1; i + width <= stretch.size(); ++i) {
+      const uint32_t gram = GramAt(stretch, i, width);
+      if (frequency[gram] < frequency[best]) best = gram;
+    }
+    keyed.push_back({GramBucket(best, table.mask), best, pattern});
+  }
   std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& x, const auto& y) { return x.first < y.first; });
-  pair_start_.assign(65537, 0);
-  pair_used_.assign(65536, false);
-  for (const auto& [pair, pattern] : keyed) {
-    ++pair_start_[pair + 1];
-    pair_used_[pair] = true;
-    pair_patterns_.push_back(pattern);
+                   [](const Keyed& x, const Keyed& y) { return x.bucket < y.bucket; });
+  table.start.assign(buckets + 1, 0);
+  for (const Keyed& k : keyed) {
+    ++table.start[k.bucket + 1];
+    table.patterns.push_back(k.pattern);
+    table.grams.push_back(k.gram);
   }
-  for (size_t i = 1; i < pair_start_.size(); ++i) pair_start_[i] += pair_start_[i - 1];
+  for (size_t i = 1; i < table.start.size(); ++i) table.start[i] += table.start[i - 1];
 }
 
 void WildcardIndex::Try(uint32_t index, std::string_view text, Rank& best) const {
@@ -200,9 +233,11 @@ void WildcardIndex::Try(uint32_t index, std::string_view text, Rank& best) const
 void WildcardIndex::TryAnchored(const AnchorTable& table, bool at_end, std::string_view text,
                                 Rank& best) const {
   const size_t n = text.size();
+  // Without a known edge pair only anchors of one byte can fit.
+  const size_t longest = n >= 2 && table.edge_pairs[EdgePair(text, at_end)] ? n : std::min<size_t>(n, 1);
   uint64_t h = 0;
   size_t hashed = 0;
-  for (size_t i = 0; i < table.lengths.size() && table.lengths[i] <= n; ++i) {
+  for (size_t i = 0; i < table.lengths.size() && table.lengths[i] <= longest; ++i) {
     const size_t k = table.lengths[i];
     if (!table.first_bytes[i].test(FoldedByte(text, at_end ? n - k : k - 1))) continue;
     for (; hashed < k; ++hashed) h = HashStep(h, FoldedByte(text, at_end ? n - 1 - hashed : hashed));
@@ -215,16 +250,23 @@ void WildcardIndex::TryAnchored(const AnchorTable& table, bool at_end, std::stri
   }
 }
 
-void WildcardIndex::TryFloating(std::string_view text, Rank& best) const {
-  if (!pair_start_.empty()) {
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-      const uint32_t pair = FoldedByte(text, i) << 8 | FoldedByte(text, i + 1);
-      if (!pair_used_[pair]) continue;
-      for (uint32_t j = pair_start_[pair]; j < pair_start_[pair + 1]; ++j) {
-        Try(pair_patterns_[j], text, best);
-      }
+void WildcardIndex::TryGrams(const GramTable& table, std::string_view text, Rank& best) const {
+  if (table.width == 0) return;
+  const uint32_t keep = table.width == 4 ? ~0u : (1u << (8 * table.width)) - 1;
+  uint32_t gram = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    gram = (gram << 8 | FoldedByte(text, i)) & keep;
+    if (i + 1 < table.width) continue;
+    const uint64_t bucket = GramBucket(gram, table.mask);
+    for (uint32_t j = table.start[bucket]; j < table.start[bucket + 1]; ++j) {
+      if (table.grams[j] == gram) Try(table.patterns[j], text, best);
     }
   }
+}
+
+void WildcardIndex::TryFloating(std::string_view text, Rank& best) const {
+  TryGrams(long_grams_, text, best);
+  TryGrams(short_grams_, text, best);
   for (uint32_t pattern : always_) Try(pattern, text, best);
 }
 

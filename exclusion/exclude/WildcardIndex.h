@@ -5,7 +5,7 @@
 // a star are plain case-folded comparisons, found by hash. A form with stars
 // can only match an address that begins with its text before the first star
 // and ends with its text after the last one; the longer of the two selects
-// it by hash, and a form with neither by a pair of bytes it must contain.
+// it by hash, and a form with neither by a run of bytes it must contain.
 // Only forms selected so are tried with the matcher.
 #include <bitset>
 #include <cstdint>
@@ -60,6 +60,7 @@ class WildcardIndex {
     std::vector<Group> members;
     std::vector<uint32_t> lengths;              // ascending
     std::vector<std::bitset<256>> first_bytes;  // per length: the byte farthest in
+    std::vector<bool> edge_pairs;  // the two bytes at the text's edge, of anchors of 2 or more
   };
 
   void AddAnchored(AnchorTable& table, std::string_view anchor, bool at_end, uint32_t pattern,
@@ -83,11 +84,21 @@ class WildcardIndex {
   std::vector<Rank> plain_rank_;
   AnchorTable heads_;
   AnchorTable tails_;
-  // Forms with neither head nor tail: by a byte pair of their longest
-  // stretch without stars; those without such a pair are always tried.
-  std::vector<uint32_t> pair_start_;  // 65537 entries when any, else empty
-  std::vector<uint32_t> pair_patterns_;
-  std::vector<bool> pair_used_;
+  // Forms with neither head nor tail, by the rarest run of `width` bytes of
+  // their longest stretch without stars (4, or 2 for shorter stretches);
+  // those without such a run are always tried.
+  struct GramTable {
+    size_t width = 0;
+    uint64_t mask = 0;
+    std::vector<uint32_t> start;  // per bucket, into patterns and grams
+    std::vector<uint32_t> patterns;
+    std::vector<uint32_t> grams;  // each pattern's run, as GramAt gives it
+  };
+  static void BuildGrams(GramTable& table, size_t width,
+                         const std::vector<std::pair<uint32_t, std::string>>& stretches);
+  void TryGrams(const GramTable& table, std::string_view text, Rank& best) const;
+  GramTable long_grams_;
+  GramTable short_grams_;
   std::vector<uint32_t> always_;
 };
 
