@@ -128,16 +128,16 @@ def main():
             os.unlink(path)
 
         print("\n## A message without any blank line (vexa-extract)\n")
-        print("| Input MB | Seconds | MB/s |")
-        print("|---:|---:|---:|")
+        print("| Input MB | Seconds | MB/s | Peak RSS MB |")
+        print("|---:|---:|---:|---:|")
         for mb in (10, 100):
             path = os.path.join(tmp, "noblank.eml")
             line = b"X-Header: " + b"h" * 60 + b"\r\n"
             with open(path, "wb") as f:
                 f.write(b"From: <a@b>\r\nContent-Type: text/plain; name=x\r\n")
                 f.write(line * (mb * MB // len(line)))
-            seconds, _, _ = best_of(1, lambda: [args.tool, path, out + "/", "--overwrite=yes"], out)
-            print("| %d | %.3f | %.0f |" % (mb, seconds, os.path.getsize(path) / seconds / MB))
+            seconds, _, rss = best_of(1, lambda: [args.tool, path, out + "/", "--overwrite=yes"], out)
+            print("| %d | %.3f | %.0f | %.1f |" % (mb, seconds, os.path.getsize(path) / seconds / MB, rss / 1024))
             os.unlink(path)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)

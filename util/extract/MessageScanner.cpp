@@ -8,10 +8,9 @@ namespace {
 
 constexpr std::string_view kEndOfMessage = "\r\n.\r\n";
 constexpr std::string_view kBlankLine = "\r\n\r\n";
-constexpr std::string_view kMultipart = "CONTENT-TYPE: MULTIPART";
 constexpr std::string_view kBoundary = "BOUNDARY=";
-constexpr std::string_view kName = "name=";
-constexpr std::string_view kBase64 = "CONTENT-TRANSFER-ENCODING: BASE64";
+// A header longer than this keeps only its unread tail in the working text.
+constexpr size_t kHeaderWindow = 1 << 20;
 
 bool IsLineSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -53,6 +52,7 @@ void MessageScanner::FindMultipart() {
   if (at == kNotFound) return;
   depth_ = 0;
   multipart_ = true;
+  header_pending_ = false;
   text_.DropBefore(at);
   boundary_pending_ = true;
   boundary_keyword_.Restart(at);
@@ -128,61 +128,99 @@ MessageScanner::Step MessageScanner::RunParts() {
     uint64_t blank;
     if (multipart_) {
       if (boundary_pending_) return Step::kMore;
-      const std::string& line = stack_[depth_].line;
-      const uint64_t at = delimiter_.Find(text_);
-      if (at == kNotFound) {
-        // Keep what may be the start of a delimiter cut by the block border.
-        if (text_.Size() > line.size()) text_.DropBefore(text_.End() - line.size());
-        return Step::kMore;
-      }
-      text_.DropBefore(at);
-      const Closing closing = IsClosingLine();
-      if (closing == Closing::kUndecided) return Step::kMore;
-      if (closing == Closing::kYes) {
-        if (--depth_ < 0) return Step::kFinished;
-        SetInnermost(text_.Start());
-        continue;
+      if (!header_pending_) {
+        const std::string& line = stack_[depth_].line;
+        const uint64_t at = delimiter_.Find(text_);
+        if (at == kNotFound) {
+          // Keep what may be the start of a delimiter cut by the block border.
+          if (text_.Size() > line.size()) text_.DropBefore(text_.End() - line.size());
+          return Step::kMore;
+        }
+        text_.DropBefore(at);
+        const Closing closing = IsClosingLine();
+        if (closing == Closing::kUndecided) return Step::kMore;
+        if (closing == Closing::kYes) {
+          if (--depth_ < 0) return Step::kFinished;
+          SetInnermost(text_.Start());
+          continue;
+        }
+        StartHeader();
       }
       blank = blank_line_.Find(text_);
-      if (blank == kNotFound) return Step::kMore;
-      const std::string_view header = text_.View().substr(0, blank - text_.Start());
-      const size_t boundary = FindNoCase(header, kBoundary);
+      if (blank == kNotFound) {
+        ReadHeaderSoFar();
+        return Step::kMore;
+      }
+      FinishHeader(blank);
       // A nested multipart part opens a level of its own while the stack has
       // room and it names its boundary; its header is consumed, so the
       // level is entered once. Otherwise it is an ordinary part.
-      if (depth_ + 1 < kMaxDepth && boundary != kNotFound && FindNoCase(header, kMultipart) != kNotFound) {
+      if (depth_ + 1 < kMaxDepth && header_.multipart() && header_.has_boundary() && !header_.boundary().too_long()) {
         ++depth_;
-        stack_[depth_] = PrepareDelimiter(header.substr(boundary + kBoundary.size()));
+        stack_[depth_].line = "--" + header_.boundary().text();
+        stack_[depth_].closing = stack_[depth_].line + "--";
         text_.DropBefore(blank + kBlankLine.size());
         SetInnermost(text_.Start());
         continue;
       }
     } else {
+      if (!header_pending_) StartHeader();
       blank = blank_line_.Find(text_);
-      if (blank == kNotFound) return end_of_message_ ? Step::kFinished : Step::kMore;
+      if (blank == kNotFound) {
+        ReadHeaderSoFar();
+        return end_of_message_ ? Step::kFinished : Step::kMore;
+      }
+      FinishHeader(blank);
     }
     EvaluateHeader(blank);
   }
 }
 
+void MessageScanner::StartHeader() {
+  header_.Reset();
+  header_pending_ = true;
+  header_read_to_ = text_.Start();
+}
+
+void MessageScanner::ReadHeaderSoFar() {
+  // The last three bytes may begin the blank line, which is not header.
+  const uint64_t end = text_.End() >= 3 ? text_.End() - 3 : 0;
+  if (end <= header_read_to_) return;
+  header_.Add(text_.From(header_read_to_).substr(0, end - header_read_to_));
+  header_read_to_ = end;
+  if (text_.Size() <= kHeaderWindow) return;
+  // Let go of what is read, but not of a sender name still being taken.
+  uint64_t keep = header_read_to_;
+  if (sender_.empty()) {
+    const uint64_t from = from_.Find(text_);
+    const uint64_t lt = from == kNotFound ? kNotFound : less_than_.Find(text_);
+    if (from != kNotFound && (lt == kNotFound || lt + 1 >= text_.End())) keep = std::min(keep, from);
+  }
+  text_.DropBefore(keep);
+}
+
+void MessageScanner::FinishHeader(uint64_t blank) {
+  if (blank > header_read_to_) header_.Add(text_.From(header_read_to_).substr(0, blank - header_read_to_));
+  header_read_to_ = blank;
+  header_pending_ = false;
+}
+
 void MessageScanner::EvaluateHeader(uint64_t blank) {
-  const std::string_view header = text_.View().substr(0, blank - text_.Start());
-  const size_t name_at = FindNoCase(header, kName);
-  const bool base64 = FindNoCase(header, kBase64) != kNotFound;
   const uint64_t body = blank + kBlankLine.size();
-  if (name_at == kNotFound && !base64) {
+  if (!header_.has_name() && !header_.base64()) {
     text_.DropBefore(body);
     return;
   }
-  if (name_at == kNotFound) {
+  bool usable = true;
+  if (!header_.has_name()) {
     path_ = prefix_ + GeneratedMessageName(sender_, env_.name_number(), generated_++);
   } else {
-    std::string_view raw = header.substr(name_at + kName.size());
-    raw = raw.substr(0, raw.find_first_of("\r\n"));
-    const std::string name = CleanName(raw);
+    const std::string& name = header_.name().text();
     path_ = prefix_ + name;
-    if (!IsUsableName(name) ||
-        (env_.files->Exists(path_) && !env_.ask(OverwriteQuestion(path_)))) {
+    // A name longer than any file system takes names a file that cannot be
+    // made; there is nothing to ask about.
+    usable = !header_.name().too_long();
+    if (usable && (!IsUsableName(name) || (env_.files->Exists(path_) && !env_.ask(OverwriteQuestion(path_))))) {
       text_.DropBefore(body);
       path_.clear();
       return;
@@ -190,12 +228,13 @@ void MessageScanner::EvaluateHeader(uint64_t blank) {
   }
   text_.DropBefore(body);
   in_body_ = true;
-  base64_ = base64;
+  base64_ = header_.base64();
+  name_unusable_ = !usable;
 }
 
 bool MessageScanner::CopyBody() {
   if (!output_open_) {
-    out_ = env_.files->Create(path_);
+    out_ = name_unusable_ ? nullptr : env_.files->Create(path_);
     output_open_ = true;
     output_failed_ = out_ == nullptr;
     output_bytes_ = 0;

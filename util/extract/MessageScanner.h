@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Base64.h"
+#include "HeaderReader.h"
 #include "Names.h"
 #include "Output.h"
 #include "Search.h"
@@ -35,6 +36,7 @@ class MessageScanner {
 
   const std::string& sender() const { return sender_; }
   int32_t files_written() const { return files_written_; }
+  size_t working_text_size() const { return text_.Size(); }
 
  private:
   enum class Closing { kYes, kNo, kUndecided };
@@ -44,6 +46,11 @@ class MessageScanner {
   void ReadBoundary();
   void WatchEndOfMessage(std::string_view data);
   Step RunParts();
+  // A header waiting for its blank line is read as it arrives; once it is
+  // long, the text already read is let go.
+  void StartHeader();
+  void ReadHeaderSoFar();
+  void FinishHeader(uint64_t blank);
   // Header evaluation with the blank line at stream position `blank`.
   void EvaluateHeader(uint64_t blank);
   Closing IsClosingLine() const;
@@ -66,11 +73,15 @@ class MessageScanner {
   uint64_t boundary_line_scanned_ = 0;
   bool end_of_message_ = false;
   std::string end_of_message_tail_;
+  HeaderReader header_;
+  bool header_pending_ = false;
+  uint64_t header_read_to_ = 0;
   bool in_body_ = false;
   bool base64_ = false;
   bool data_seen_ = false;
 
   std::string path_;
+  bool name_unusable_ = false;
   std::unique_ptr<OutputFile> out_;
   bool output_open_ = false;
   bool output_failed_ = false;

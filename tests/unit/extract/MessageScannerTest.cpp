@@ -224,6 +224,36 @@ TEST(ExtractMessageScanner, NestingDeeperThanTheStack) {
   EXPECT_EQ(fake.files.files.count("out/deep.txt"), 0u);
 }
 
+// A header that goes on and on is read as it arrives: the working text
+// stays small, and what the header says still counts.
+TEST(ExtractMessageScanner, LongHeaderKeepsLittle) {
+  std::string message = Crlf("From: <j@x>\nContent-Type: a/b; name=\"long-header.txt\"\n");
+  for (int i = 0; i < 60000; ++i) message += "X-Filler: " + std::string(90, 'f') + "\r\n";
+  message += Crlf("Content-Transfer-Encoding: base64\n\nQUJD\n\n");
+  FakeEnv fake;
+  MessageScanner scanner("out/", fake.env);
+  size_t largest = 0;
+  for (size_t i = 0; i < message.size(); i += kBlockSize) {
+    scanner.Feed(std::string_view(message).substr(i, kBlockSize));
+    largest = std::max(largest, scanner.working_text_size());
+  }
+  EXPECT_EQ(scanner.Finish(), 1);
+  EXPECT_EQ(fake.files.files["out/longheader.txt"], "ABC");
+  EXPECT_LT(largest, 2u << 20);
+}
+
+// A name no file system takes: its part is consumed, nothing is written,
+// and the scan goes on with the next part.
+TEST(ExtractMessageScanner, OverlongName) {
+  FakeEnv fake;
+  const std::string message =
+      kHead + Crlf("--XX\nContent-Type: a/b; name=" + std::string(5000, 'n') + "\n\nbody\n" +
+                   "--XX\nContent-Type: a/b; name=next.txt\n\nnext\n--XX--\n");
+  EXPECT_EQ(Scan(fake, message), 1);
+  EXPECT_EQ(fake.files.files, (std::map<std::string, std::string>{{"out/next.txt", "next"}}));
+  EXPECT_TRUE(fake.questions.empty());
+}
+
 TEST(ExtractMessageScanner, SenderName) {
   const struct {
     const char* header;
