@@ -62,17 +62,33 @@ void MessageScanner::FindMultipart() {
 // header that a block border cuts is read whole.
 void MessageScanner::ReadBoundary() {
   const uint64_t at = boundary_keyword_.Find(text_);
-  if (at == kNotFound) return;
-  const uint64_t value = at + kBoundary.size();
-  const uint64_t scan = std::max(value, boundary_line_scanned_);
-  if (scan > text_.End()) return;
-  if (text_.From(scan).find_first_of("\r\n") == std::string_view::npos) {
+  if (at != kNotFound) {
+    const uint64_t value = at + kBoundary.size();
+    const uint64_t scan = std::max(value, boundary_line_scanned_);
+    if (text_.From(scan).find_first_of("\r\n") != std::string_view::npos) {
+      stack_[0] = PrepareDelimiter(text_.From(value));
+      boundary_pending_ = false;
+      SetInnermost(text_.Start());
+      return;
+    }
     boundary_line_scanned_ = text_.End();
-    return;
   }
-  stack_[0] = PrepareDelimiter(text_.From(value));
-  boundary_pending_ = false;
-  SetInnermost(text_.Start());
+  if (text_.Size() <= kHeaderWindow) return;
+  // Waiting long: keep only what a keyword cut by the block border needs (a
+  // boundary line of that length is no boundary).
+  const uint64_t keep = KeepFrom(text_.End() - (kBoundary.size() - 1));
+  text_.DropBefore(keep);
+  if (at != kNotFound && at < keep) boundary_keyword_.Restart(keep);
+}
+
+uint64_t MessageScanner::KeepFrom(uint64_t pos) {
+  // A sender name still being taken needs its text.
+  if (sender_.empty()) {
+    const uint64_t from = from_.Find(text_);
+    const uint64_t lt = from == kNotFound ? kNotFound : less_than_.Find(text_);
+    if (from != kNotFound && (lt == kNotFound || lt + 1 >= text_.End())) return std::min(pos, from);
+  }
+  return pos;
 }
 
 void MessageScanner::SetInnermost(uint64_t from) { delimiter_.SetKeyword(stack_[depth_].line, from); }
@@ -189,14 +205,7 @@ void MessageScanner::ReadHeaderSoFar() {
   header_.Add(text_.From(header_read_to_).substr(0, end - header_read_to_));
   header_read_to_ = end;
   if (text_.Size() <= kHeaderWindow) return;
-  // Let go of what is read, but not of a sender name still being taken.
-  uint64_t keep = header_read_to_;
-  if (sender_.empty()) {
-    const uint64_t from = from_.Find(text_);
-    const uint64_t lt = from == kNotFound ? kNotFound : less_than_.Find(text_);
-    if (from != kNotFound && (lt == kNotFound || lt + 1 >= text_.End())) keep = std::min(keep, from);
-  }
-  text_.DropBefore(keep);
+  text_.DropBefore(KeepFrom(header_read_to_));  // what is read is let go
 }
 
 void MessageScanner::FinishHeader(uint64_t blank) {

@@ -44,6 +44,8 @@ class MessageScanner {
   void FindSender();
   void FindMultipart();
   void ReadBoundary();
+  // `pos`, or earlier when text before it is still needed.
+  uint64_t KeepFrom(uint64_t pos);
   void WatchEndOfMessage(std::string_view data);
   Step RunParts();
   // A header waiting for its blank line is read as it arrives; once it is

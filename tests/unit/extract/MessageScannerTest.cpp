@@ -224,22 +224,36 @@ TEST(ExtractMessageScanner, NestingDeeperThanTheStack) {
   EXPECT_EQ(fake.files.files.count("out/deep.txt"), 0u);
 }
 
-// A header that goes on and on is read as it arrives: the working text
-// stays small, and what the header says still counts.
-TEST(ExtractMessageScanner, LongHeaderKeepsLittle) {
-  std::string message = Crlf("From: <j@x>\nContent-Type: a/b; name=\"long-header.txt\"\n");
-  for (int i = 0; i < 60000; ++i) message += "X-Filler: " + std::string(90, 'f') + "\r\n";
-  message += Crlf("Content-Transfer-Encoding: base64\n\nQUJD\n\n");
-  FakeEnv fake;
-  MessageScanner scanner("out/", fake.env);
-  size_t largest = 0;
-  for (size_t i = 0; i < message.size(); i += kBlockSize) {
-    scanner.Feed(std::string_view(message).substr(i, kBlockSize));
-    largest = std::max(largest, scanner.working_text_size());
+// A header that goes on and on is read as it arrives, and a multipart
+// message waiting for its boundary keeps only a tail: the working text stays
+// small, and what the header says still counts.
+TEST(ExtractMessageScanner, LongTextWithoutEndKeepsLittle) {
+  std::string filler;
+  for (int i = 0; i < 60000; ++i) filler += "X-Filler: " + std::string(90, 'f') + "\r\n";
+  const struct {
+    std::string message;
+    int32_t count;
+    std::map<std::string, std::string> files;
+  } cases[] = {
+      {Crlf("From: <j@x>\nContent-Type: a/b; name=\"long-header.txt\"\n") + filler +
+           Crlf("Content-Transfer-Encoding: base64\n\nQUJD\n\n"),
+       1, {{"out/longheader.txt", "ABC"}}},
+      {Crlf("From: <j@x>\nContent-Type: multipart/mixed\n") + filler +
+           Crlf("X: boundary=late\n\n--late\nContent-Type: a/b; name=l.txt\n\nl\n--late--\n"),
+       1, {{"out/l.txt", "l"}}},
+  };
+  for (const auto& c : cases) {
+    FakeEnv fake;
+    MessageScanner scanner("out/", fake.env);
+    size_t largest = 0;
+    for (size_t i = 0; i < c.message.size(); i += kBlockSize) {
+      scanner.Feed(std::string_view(c.message).substr(i, kBlockSize));
+      largest = std::max(largest, scanner.working_text_size());
+    }
+    EXPECT_EQ(scanner.Finish(), c.count);
+    EXPECT_EQ(fake.files.files, c.files);
+    EXPECT_LT(largest, 2u << 20);
   }
-  EXPECT_EQ(scanner.Finish(), 1);
-  EXPECT_EQ(fake.files.files["out/longheader.txt"], "ABC");
-  EXPECT_LT(largest, 2u << 20);
 }
 
 // A name no file system takes: its part is consumed, nothing is written,
