@@ -28,18 +28,37 @@ constexpr SQLULEN kLoginTimeoutSeconds = 15;
 // Longer texts go out as long (max) values, which SQL Server requires above
 // 4000 characters.
 constexpr size_t kLongTextChars = 4000;
+// Room that parameter buffers start with, so that most values fit the
+// buffer that is already bound.
+constexpr size_t kTypicalTextChars = 512;
 
 SQLCHAR* Sql(const char* text) {
   return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text));
 }
 
-void BindText(SQLHSTMT stmt, SQLUSMALLINT index, std::u16string& value, SQLLEN* length) {
-  *length = static_cast<SQLLEN>(value.size() * sizeof(char16_t));
-  SQLSMALLINT type = value.size() > kLongTextChars ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
-  SQLULEN column_size = value.empty() ? 1 : value.size();
+// A text parameter whose buffer stays bound from one execution to the next;
+// it is bound again only when the buffer moves or the value becomes long.
+struct TextParameter {
+  std::u16string text;
+  SQLLEN length = 0;
+  const char16_t* bound_data = nullptr;
+  bool bound_long = false;
+};
+
+void BindText(SQLHSTMT stmt, SQLUSMALLINT index, TextParameter* p, std::u16string_view value) {
+  p->text.reserve(kTypicalTextChars);
+  p->text.assign(value);  // keeps the buffer when it is large enough
+  p->length = static_cast<SQLLEN>(p->text.size() * sizeof(char16_t));
+  bool is_long = p->text.size() > kLongTextChars;
+  if (p->text.data() == p->bound_data && is_long == p->bound_long) return;
+  SQLSMALLINT type = is_long ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+  SQLULEN column_size = is_long ? p->text.size() : kLongTextChars;
   CheckOdbc(SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, type, column_size, 0,
-                             value.data(), *length, length),
+                             p->text.data(), static_cast<SQLLEN>(p->text.capacity() * 2),
+                             &p->length),
             SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+  p->bound_data = p->text.data();
+  p->bound_long = is_long;
 }
 
 void BindInt64(SQLHSTMT stmt, SQLUSMALLINT index, SQLBIGINT* value) {
@@ -67,7 +86,7 @@ class OdbcConnection : public Connection {
   OdbcConnection(const OdbcConnection&) = delete;
   OdbcConnection& operator=(const OdbcConnection&) = delete;
 
-  int State() override { return dbc_ != SQL_NULL_HDBC ? 1 : 0; }
+  int State() override { return connected_ ? 1 : 0; }
   void Open(const std::string& connection_string, const std::string& user,
             const std::string& password) override;
   void BeginTrans() override;
@@ -87,7 +106,7 @@ class OdbcConnection : public Connection {
   // so that no transaction stays open between records.
   void CommitOutsideTransaction();
   bool FindLedgerTable();
-  void BindSpool(SQLHSTMT stmt, const SpoolIdentity& spool);
+  void BindSpool(SQLHSTMT stmt, TextParameter* name, const SpoolIdentity& spool);
 
   const CodePage& code_page_;
   OdbcConnectionFactory::LedgerNotice* notice_;
@@ -97,20 +116,19 @@ class OdbcConnection : public Connection {
   SQLHSTMT ledger_contains_ = SQL_NULL_HSTMT;
   SQLHSTMT ledger_add_ = SQL_NULL_HSTMT;
   SQLHSTMT ledger_prune_ = SQL_NULL_HSTMT;
+  bool connected_ = false;
   bool in_transaction_ = false;
   bool has_ledger_ = false;
 
   // Parameter buffers: bound by address, so they live with the statements.
-  std::array<std::u16string, 16> values_;
-  std::array<SQLLEN, 16> value_lengths_{};
-  std::u16string spool_name_;
-  SQLLEN spool_name_length_ = 0;
+  std::array<TextParameter, 16> values_;
+  TextParameter contains_name_, add_name_;
   std::array<SQLBIGINT, 4> spool_numbers_{};  // size, modified, line hash, commit time
 };
 
 void OdbcConnection::Open(const std::string& connection_string, const std::string& user,
                           const std::string& password) {
-  if (dbc_ != SQL_NULL_HDBC) {
+  if (env_ != SQL_NULL_HENV) {
     throw DatabaseError(DatabaseError::Kind::kConnection, "08002", "the connection is open");
   }
   try {
@@ -132,6 +150,7 @@ void OdbcConnection::Open(const std::string& connection_string, const std::strin
                                 static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
                                 SQL_DRIVER_NOPROMPT),
               SQL_HANDLE_DBC, dbc_, "SQLDriverConnect", true);
+    connected_ = true;
     CheckOdbc(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
               SQL_HANDLE_DBC, dbc_, "SQLSetConnectAttr(AUTOCOMMIT)", true);
@@ -169,7 +188,7 @@ bool OdbcConnection::FindLedgerTable() {
 }
 
 void OdbcConnection::RequireOpen(const char* action) const {
-  if (dbc_ == SQL_NULL_HDBC) {
+  if (!connected_) {
     throw DatabaseError(DatabaseError::Kind::kConnection, "08003",
                         std::string(action) + ": the connection is not open");
   }
@@ -206,8 +225,8 @@ void OdbcConnection::Execute(const UpdateCall& call) {
   RequireOpen("Execute");
   SQLHSTMT stmt = Prepared(&update_, kUpdateCall);
   for (size_t i = 0; i < values_.size(); ++i) {
-    values_[i] = code_page_.ToUtf16(call.values[i]);
-    BindText(stmt, static_cast<SQLUSMALLINT>(i + 1), values_[i], &value_lengths_[i]);
+    BindText(stmt, static_cast<SQLUSMALLINT>(i + 1), &values_[i],
+             code_page_.ToUtf16(call.values[i]));
   }
   CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "Execute");
   FinishResults(stmt, "Execute");
@@ -228,23 +247,26 @@ void OdbcConnection::Close() {
     if (*stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *stmt);
     *stmt = SQL_NULL_HSTMT;
   }
-  if (dbc_ != SQL_NULL_HDBC) {
+  if (connected_) {
     // Disconnecting inside a transaction is refused; what is not committed
     // is undone.
     SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
     SQLDisconnect(dbc_);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-    dbc_ = SQL_NULL_HDBC;
+    connected_ = false;
   }
+  if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  dbc_ = SQL_NULL_HDBC;
   if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
   env_ = SQL_NULL_HENV;
   in_transaction_ = false;
   has_ledger_ = false;
+  // New statements start unbound.
+  for (TextParameter& p : values_) p.bound_data = nullptr;
+  contains_name_.bound_data = add_name_.bound_data = nullptr;
 }
 
-void OdbcConnection::BindSpool(SQLHSTMT stmt, const SpoolIdentity& spool) {
-  spool_name_ = code_page_.ToUtf16(spool.name);
-  BindText(stmt, 1, spool_name_, &spool_name_length_);
+void OdbcConnection::BindSpool(SQLHSTMT stmt, TextParameter* name, const SpoolIdentity& spool) {
+  BindText(stmt, 1, name, code_page_.ToUtf16(spool.name));
   spool_numbers_[0] = static_cast<SQLBIGINT>(spool.size);
   spool_numbers_[1] = spool.modified_seconds;
   // The hash keeps its 64 bits in a signed column.
@@ -260,7 +282,7 @@ bool OdbcConnection::LedgerContains(const SpoolIdentity& spool) {
   RequireOpen("LedgerContains");
   if (!has_ledger_) return false;
   SQLHSTMT stmt = Prepared(&ledger_contains_, kLedgerContains);
-  BindSpool(stmt, spool);
+  BindSpool(stmt, &contains_name_, spool);
   CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerContains");
   SQLRETURN rc = SQLFetch(stmt);
   CheckOdbc(rc, SQL_HANDLE_STMT, stmt, "LedgerContains");
@@ -274,7 +296,7 @@ void OdbcConnection::LedgerAdd(const SpoolIdentity& spool, int64_t now_seconds) 
   RequireOpen("LedgerAdd");
   if (!has_ledger_) return;
   SQLHSTMT stmt = Prepared(&ledger_add_, kLedgerAdd);
-  BindSpool(stmt, spool);
+  BindSpool(stmt, &add_name_, spool);
   spool_numbers_[3] = now_seconds;
   BindInt64(stmt, 5, &spool_numbers_[3]);
   CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerAdd");
