@@ -24,34 +24,12 @@ void InitLibraryOnce() {
   std::call_once(once, [] { ares_library_init(ARES_LIB_INIT_ALL); });
 }
 
-// A channel made for one lookup: it reads the system's resolver
-// configuration afresh each time and carries nothing over.
-class Channel {
- public:
-  Channel() = default;
-  Channel(const Channel&) = delete;
-  Channel& operator=(const Channel&) = delete;
-  ~Channel() {
-    if (channel_) ares_destroy(channel_);
-  }
+constexpr const char* kResolvConf = "/etc/resolv.conf";
 
-  bool Init(const std::string& server, int timeout_ms) {
-    ares_options options{};
-    options.timeout = std::max(1, timeout_ms / kTries);
-    options.tries = kTries;
-    const int mask = ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES;
-    if (ares_init_options(&channel_, &options, mask) != ARES_SUCCESS) {
-      channel_ = nullptr;
-      return false;
-    }
-    return server.empty() || ares_set_servers_ports_csv(channel_, server.c_str()) == ARES_SUCCESS;
-  }
-
-  ares_channel get() const { return channel_; }
-
- private:
-  ares_channel channel_ = nullptr;
-};
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
 
 struct Outcome {
   bool done = false;
@@ -116,7 +94,8 @@ void Run(ares_channel channel, Outcome& outcome, SteadyClock::time_point deadlin
     }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
-    timeval max_wait{static_cast<time_t>(left / 1000), static_cast<suseconds_t>(left % 1000 * 1000)};
+    timeval max_wait{static_cast<time_t>(left / 1000),
+                     static_cast<suseconds_t>(left % 1000 * 1000)};
     timeval wait{};
     const timeval* next = ares_timeout(channel, &max_wait, &wait);
     const int wait_ms = static_cast<int>(next->tv_sec * 1000 + (next->tv_usec + 999) / 1000);
@@ -130,7 +109,8 @@ void Run(ares_channel channel, Outcome& outcome, SteadyClock::time_point deadlin
       const bool in = fds[i].revents & (POLLIN | POLLERR | POLLHUP);
       const bool out = fds[i].revents & POLLOUT;
       if (in || out) {
-        ares_process_fd(channel, in ? fds[i].fd : ARES_SOCKET_BAD, out ? fds[i].fd : ARES_SOCKET_BAD);
+        ares_process_fd(channel, in ? fds[i].fd : ARES_SOCKET_BAD,
+                        out ? fds[i].fd : ARES_SOCKET_BAD);
       }
     }
   }
@@ -143,14 +123,40 @@ CaresResolver::CaresResolver(std::string server, int timeout_ms)
   InitLibraryOnce();
 }
 
+CaresResolver::~CaresResolver() {
+  if (channel_) ares_destroy(channel_);
+}
+
+bool CaresResolver::EnsureChannel() {
+  struct stat now = {};
+  if (server_.empty()) stat(kResolvConf, &now);  // a missing file reads as all zeros
+  if (channel_ && SameFile(now, resolv_conf_)) return true;
+  if (channel_) ares_destroy(channel_);
+  channel_ = nullptr;
+
+  ares_options options{};
+  options.timeout = std::max(1, timeout_ms_ / kTries);
+  options.tries = kTries;
+  ares_channel channel = nullptr;
+  if (ares_init_options(&channel, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES) != ARES_SUCCESS) {
+    return false;
+  }
+  if (!server_.empty() && ares_set_servers_ports_csv(channel, server_.c_str()) != ARES_SUCCESS) {
+    ares_destroy(channel);
+    return false;
+  }
+  channel_ = channel;
+  resolv_conf_ = now;
+  return true;
+}
+
 LookupResult CaresResolver::LookupPtr(const std::string& name, std::string* host) {
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms_);
-  Channel channel;
-  if (!channel.Init(server_, timeout_ms_)) return LookupResult::kFailed;
+  if (!EnsureChannel()) return LookupResult::kFailed;
 
   Outcome outcome;
-  ares_query(channel.get(), name.c_str(), ns_c_in, ns_t_ptr, OnAnswer, &outcome);
-  Run(channel.get(), outcome, deadline);
+  ares_query(channel_, name.c_str(), ns_c_in, ns_t_ptr, OnAnswer, &outcome);
+  Run(channel_, outcome, deadline);
   if (outcome.result == LookupResult::kFound) *host = std::move(outcome.host);
   return outcome.result;
 }

@@ -85,8 +85,9 @@ bool DecodeKeyFile(std::string_view bytes, KeyFile* key) {
   Cursor in(bytes);
   std::string_view magic, name;
   uint32_t count, name_len, crc;
-  if (!in.Bytes(kMagic.size(), &magic) || magic != kMagic || !in.U32(&count) || !in.U32(&name_len) ||
-      !in.Bytes(name_len, &name) || !in.U32(&crc) || crc != Crc(bytes.substr(kMagic.size(), 8 + name_len))) {
+  if (!in.Bytes(kMagic.size(), &magic) || magic != kMagic || !in.U32(&count) ||
+      !in.U32(&name_len) || !in.Bytes(name_len, &name) || !in.U32(&crc) ||
+      crc != Crc(bytes.substr(kMagic.size(), 8 + name_len))) {
     return false;
   }
   key->name = name;
@@ -105,7 +106,8 @@ bool DecodeKeyFile(std::string_view bytes, KeyFile* key) {
       intact = false;
       continue;
     }
-    key->values.push_back({std::string(value_name), {static_cast<RegType>(type), std::string(data)}});
+    key->values.push_back(
+        {std::string(value_name), {static_cast<RegType>(type), std::string(data)}});
   }
   // A file cut at a record boundary shows in the count.
   return intact && key->values.size() == count;

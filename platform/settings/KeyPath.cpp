@@ -1,6 +1,7 @@
 #include "KeyPath.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace vexa {
 namespace {
@@ -39,8 +40,8 @@ std::string FoldCase(std::string_view name) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 bool RegistryLess(std::string_view a, std::string_view b) {
@@ -51,6 +52,10 @@ bool RegistryLess(std::string_view a, std::string_view b) {
 
 std::string KeyFileName(std::string_view name) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  // File names end at 255 bytes; a longer one keeps its start and gets the
+  // FNV-1a hash of the folded name, which never changes between builds.
+  static constexpr size_t kMaxFileName = 255;
+  static constexpr size_t kKeptOfLongName = 200;
   std::string out;
   out.reserve(name.size());
   for (size_t i = 0; i < name.size(); ++i) {
@@ -62,6 +67,13 @@ std::string KeyFileName(std::string_view name) {
     } else {
       out += static_cast<char>(b);
     }
+  }
+  if (out.size() > kMaxFileName) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(Lower(c))) * 0x100000001b3ULL;
+    out.resize(kKeptOfLongName);
+    out += '~';
+    for (int shift = 60; shift >= 0; shift -= 4) out += kHex[hash >> shift & 15];
   }
   return out;
 }

@@ -21,7 +21,8 @@ bool RegistryLess(std::string_view a, std::string_view b);
 
 // The file name of a key: its folded name with '/', '%', control bytes,
 // bytes from 0x80 up and a leading '.' written as %XX, so it is a plain
-// ASCII name that never starts with a dot.
+// ASCII name that never starts with a dot. Names that would pass 255 bytes
+// are cut and end in '~' and a hash of the whole name.
 std::string KeyFileName(std::string_view name);
 std::string KeyNameFromFileName(std::string_view file_name);
 

@@ -10,16 +10,19 @@ namespace {
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 
-std::u16string DecodeText(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE")) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
-    }
-    return text;
+// UTF-16LE bytes as text; an odd last byte is dropped.
+std::u16string FromUtf16Le(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                  static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
+  return text;
+}
+
+std::u16string DecodeText(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return FromUtf16Le(bytes.substr(2));
   if (bytes.starts_with("\xEF\xBB\xBF")) return CodePage(CodePage::kUtf8).ToUtf16(bytes.substr(3));
   return CodePage().ToUtf16(bytes);
 }
@@ -65,7 +68,8 @@ bool ParseHexNumber(std::u16string_view digits, size_t max_digits, uint32_t* val
 }
 
 bool IsTextType(uint32_t type) {
-  return type == static_cast<uint32_t>(RegType::kSz) || type == static_cast<uint32_t>(RegType::kExpandSz) ||
+  return type == static_cast<uint32_t>(RegType::kSz) ||
+         type == static_cast<uint32_t>(RegType::kExpandSz) ||
          type == static_cast<uint32_t>(RegType::kMultiSz);
 }
 
@@ -87,7 +91,9 @@ class Parser {
     if (header == kHeader5) {
       dialect_ = RegDialect::kRegedit5;
     } else if (header != kHeader4) {
-      return Fail(1, "not a registry file: the first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+      return Fail(1,
+                  "not a registry file: the first line must be \"REGEDIT4\" or \"Windows Registry "
+                  "Editor Version 5.00\"");
     }
     for (size_t i = 1; i < lines.size(); ++i) {
       const int line_number = static_cast<int>(i) + 1;
@@ -116,11 +122,14 @@ class Parser {
     return false;
   }
   std::string Ansi(std::u16string_view text) const { return ansi_.FromUtf16(text); }
-  std::string Shown(std::u16string_view text) const { return CodePage(CodePage::kUtf8).FromUtf16(text); }
+  std::string Shown(std::u16string_view text) const {
+    return CodePage(CodePage::kUtf8).FromUtf16(text);
+  }
 
   bool KeyLine(std::u16string_view line, int line_number) {
     const size_t close = line.rfind(u']');
-    if (close == std::u16string_view::npos) return Fail(line_number, "missing ']' after the key name");
+    if (close == std::u16string_view::npos)
+      return Fail(line_number, "missing ']' after the key name");
     std::u16string_view path = line.substr(1, close - 1);
     const bool deleted = !path.empty() && path.front() == u'-';
     if (deleted) path.remove_prefix(1);
@@ -147,7 +156,8 @@ class Parser {
   // closing one. Only \\ and \" are escapes; any other backslash stays.
   static bool Quoted(std::u16string_view& rest, std::u16string* text) {
     for (size_t i = 1; i < rest.size(); ++i) {
-      if (rest[i] == u'\\' && i + 1 < rest.size() && (rest[i + 1] == u'\\' || rest[i + 1] == u'"')) {
+      if (rest[i] == u'\\' && i + 1 < rest.size() &&
+          (rest[i + 1] == u'\\' || rest[i + 1] == u'"')) {
         *text += rest[++i];
       } else if (rest[i] == u'"') {
         rest.remove_prefix(i + 1);
@@ -168,7 +178,8 @@ class Parser {
       return Fail(line_number, "expected \"name\"=, @= or [key]: " + Shown(rest));
     }
     rest = TrimLeft(rest);
-    if (rest.empty() || rest.front() != u'=') return Fail(line_number, "missing '=' after the value name");
+    if (rest.empty() || rest.front() != u'=')
+      return Fail(line_number, "missing '=' after the value name");
     rest = TrimLeft(rest.substr(1));
     if (key_deleted_) return true;  // values of a deleted key are ignored, as regedit does
 
@@ -178,7 +189,8 @@ class Parser {
     } else if (!rest.empty() && rest.front() == u'"') {
       std::u16string text;
       if (!Quoted(rest, &text)) return Fail(line_number, "missing closing quote");
-      if (!TrimLeft(rest).empty()) return Fail(line_number, "text after the closing quote: " + Shown(rest));
+      if (!TrimLeft(rest).empty())
+        return Fail(line_number, "text after the closing quote: " + Shown(rest));
       op.value.value = {RegType::kSz, Ansi(text) + '\0'};
     } else if (StartsWithNoCase(rest, u"dword:")) {
       uint32_t number;
@@ -186,7 +198,8 @@ class Parser {
         return Fail(line_number, "dword: needs 1 to 8 hex digits: " + Shown(rest));
       }
       op.value.value.type = RegType::kDword;
-      for (int i = 0; i < 4; ++i) op.value.value.data += static_cast<char>(number >> (8 * i) & 0xFF);
+      for (int i = 0; i < 4; ++i)
+        op.value.value.data += static_cast<char>(number >> (8 * i) & 0xFF);
     } else if (StartsWithNoCase(rest, u"hex")) {
       if (!HexData(rest.substr(3), &op.value.value, line_number)) return false;
     } else {
@@ -201,7 +214,8 @@ class Parser {
     uint32_t type = static_cast<uint32_t>(RegType::kBinary);
     if (!rest.empty() && rest.front() == u'(') {
       const size_t close = rest.find(u')');
-      if (close == std::u16string_view::npos || !ParseHexNumber(rest.substr(1, close - 1), 8, &type)) {
+      if (close == std::u16string_view::npos ||
+          !ParseHexNumber(rest.substr(1, close - 1), 8, &type)) {
         return Fail(line_number, "hex( needs a hex type number and ')'");
       }
       rest.remove_prefix(close + 1);
@@ -213,19 +227,16 @@ class Parser {
       const size_t comma = rest.find(u',');
       const std::u16string_view token = TrimRight(TrimLeft(rest.substr(0, comma)));
       uint32_t byte;
-      if (!ParseHexNumber(token, 2, &byte)) return Fail(line_number, "not a hex byte: '" + Shown(token) + "'");
+      if (!ParseHexNumber(token, 2, &byte))
+        return Fail(line_number, "not a hex byte: '" + Shown(token) + "'");
       bytes += static_cast<char>(byte);
       if (comma == std::u16string_view::npos) break;
       rest.remove_prefix(comma + 1);
     }
     if (dialect_ == RegDialect::kRegedit5 && IsTextType(type)) {
-      if (bytes.size() % 2 != 0) return Fail(line_number, "UTF-16 text with an odd number of bytes");
-      std::u16string text;
-      for (size_t i = 0; i < bytes.size(); i += 2) {
-        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
-      }
-      bytes = Ansi(text);
+      if (bytes.size() % 2 != 0)
+        return Fail(line_number, "UTF-16 text with an odd number of bytes");
+      bytes = Ansi(FromUtf16Le(bytes));
     }
     *value = {static_cast<RegType>(type), std::move(bytes)};
     return true;

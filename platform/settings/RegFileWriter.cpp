@@ -50,7 +50,8 @@ class Writer {
       for (const NamedValue& v : key.values) Value(v);
       Line(u"");
     }
-    return dialect_ == RegDialect::kRegedit5 ? Utf16Bytes(u"\xFEFF" + text_) : ansi_.FromUtf16(text_);
+    return dialect_ == RegDialect::kRegedit5 ? Utf16Bytes(u"\xFEFF" + text_)
+                                             : ansi_.FromUtf16(text_);
   }
 
  private:

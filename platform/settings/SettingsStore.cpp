@@ -77,7 +77,8 @@ StoreResult SettingsStore::Resolve(std::string_view key, KeyDir* dir) const {
     return Fail(StoreResult::kInvalid, "invalid key name: " + std::string(key));
   }
   dir->dirs = {root_};
-  for (const std::string& name : dir->names) dir->dirs.push_back(dir->path() + "/" + KeyFileName(name));
+  for (const std::string& name : dir->names)
+    dir->dirs.push_back(dir->path() + "/" + KeyFileName(name));
   return {};
 }
 
@@ -133,7 +134,8 @@ template <class Edit>
 StoreResult SettingsStore::Change(std::string_view key, bool create, Edit edit) {
   KeyDir dir;
   if (StoreResult r = Resolve(key, &dir); !r.ok()) return r;
-  if (dir.names.empty()) return Fail(StoreResult::kInvalid, "HKEY_LOCAL_MACHINE itself holds no values");
+  if (dir.names.empty())
+    return Fail(StoreResult::kInvalid, "HKEY_LOCAL_MACHINE itself holds no values");
   for (int attempt = 0; attempt < kChangeAttempts; ++attempt) {
     if (create) {
       if (StoreResult r = MakeKey(dir); !r.ok()) return r;
@@ -155,7 +157,8 @@ StoreResult SettingsStore::Change(std::string_view key, bool create, Edit edit) 
     } else if (read_err != 0) {
       return IoFail(values_path, read_err);
     } else if (!DecodeKeyFile(bytes, &file)) {
-      return Fail(StoreResult::kDamaged, values_path + ": damaged; delete the key and write it again");
+      return Fail(StoreResult::kDamaged,
+                  values_path + ": damaged; delete the key and write it again");
     }
     if (StoreResult r = edit(file); !r.ok()) return r;
     if (const int write_err = ReplaceFile(dir.path(), kValuesFile, EncodeKeyFile(file))) {
@@ -163,7 +166,8 @@ StoreResult SettingsStore::Change(std::string_view key, bool create, Edit edit) 
     }
     return {};
   }
-  return Fail(StoreResult::kIoError, "key keeps being deleted while it is written: " + std::string(key));
+  return Fail(StoreResult::kIoError,
+              "key keeps being deleted while it is written: " + std::string(key));
 }
 
 StoreResult SettingsStore::CreateKey(std::string_view key) {
@@ -188,7 +192,8 @@ StoreResult SettingsStore::SetValues(std::string_view key, const std::vector<Nam
 StoreResult SettingsStore::DeleteValue(std::string_view key, std::string_view name) {
   return Change(key, false, [&](KeyFile& file) {
     const NamedValue* found = file.Find(name);
-    if (found == nullptr) return Fail(StoreResult::kNotFound, "value not found: " + std::string(name));
+    if (found == nullptr)
+      return Fail(StoreResult::kNotFound, "value not found: " + std::string(name));
     file.values.erase(file.values.begin() + (found - file.values.data()));
     return StoreResult{};
   });
@@ -203,7 +208,8 @@ StoreResult SettingsStore::DeleteKey(std::string_view key) {
   const std::string doomed = parent + "/" + UniqueName(".deleted-");
   for (int attempt = 0;; ++attempt) {
     if (attempt == kChangeAttempts) {
-      return Fail(StoreResult::kIoError, "key keeps being replaced while it is deleted: " + std::string(key));
+      return Fail(StoreResult::kIoError,
+                  "key keeps being replaced while it is deleted: " + std::string(key));
     }
     KeyLock lock;
     const int err = lock.Lock(dir.path());
@@ -224,7 +230,8 @@ StoreResult SettingsStore::List(std::string_view key, KeyListing* listing) const
   *listing = KeyListing{};
   KeyDir dir;
   if (StoreResult r = Resolve(key, &dir); !r.ok()) return r;
-  if (!IsDirectory(dir.path())) return Fail(StoreResult::kNotFound, "key not found: " + std::string(key));
+  if (!IsDirectory(dir.path()))
+    return Fail(StoreResult::kNotFound, "key not found: " + std::string(key));
   for (size_t i = 1; i < dir.dirs.size(); ++i) {
     if (i > 1) listing->path += '\\';
     listing->path += KeyNameAt(dir.dirs[i]);

@@ -59,7 +59,8 @@ class SpawnSetup {
 
   // Returns 0 or an errno value.
   int Prepare() {
-    if (int rc = posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0))
+    if (int rc =
+            posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0))
       return rc;
     // Nothing the daemon holds open (database, sockets, locks) reaches the child.
     if (int rc = posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1)) return rc;
@@ -71,8 +72,8 @@ class SpawnSetup {
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attributes_, &none);
     posix_spawnattr_setsigdefault(&attributes_, &all);
-    return posix_spawnattr_setflags(&attributes_,
-                                    POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    return posix_spawnattr_setflags(
+        &attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   }
 
   const posix_spawn_file_actions_t* actions() const { return &actions_; }

@@ -49,6 +49,7 @@ write_config() {
   state directory = $state/state
   cache directory = $state/cache
   private dir = $state/private
+  ncalrpc dir = $state/ncalrpc
   binddns dir = $state/bind-dns
   log file = $state/samba.log
   log level = 1
@@ -130,6 +131,9 @@ start() {
   if running; then
     log "already running (pid $(cat "$pidfile"))"
     return
+  fi
+  if ldapsearch -x -LLL -H "ldap://$ip" -b "" -s base >/dev/null 2>&1; then
+    fail "another server answers on $ip:389 (a DC of another state directory?); stop it or set VEXA_AD_DC_IP"
   fi
   stamp=$(seed_stamp)
   fresh=no

@@ -17,11 +17,8 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"query", "v ve s ", 1},
-    {"add", "v ve t s d f ", 1},
-    {"delete", "v ve va f ", 1},
-    {"import", "", 1},
-    {"export", "y a ", 2},
+    {"query", "v ve s ", 1}, {"add", "v ve t s d f ", 1}, {"delete", "v ve va f ", 1},
+    {"import", "", 1},       {"export", "y a ", 2},
 };
 
 // "HKLM\\A\\B" or "HKEY_LOCAL_MACHINE\\A\\B" gives "A\\B" in ANSI.
@@ -60,7 +57,8 @@ bool ParseRegArgs(int argc, const char* const* argv, RegCommand* command, std::s
       return true;
     }
     if (arg == "--registry" || arg.starts_with("--registry=")) {
-      if (arg == "--registry" && i + 1 == argc) return *error = "--registry needs a directory", false;
+      if (arg == "--registry" && i + 1 == argc)
+        return *error = "--registry needs a directory", false;
       command->registry = arg == "--registry" ? argv[++i] : arg.substr(11);
       continue;
     }
@@ -84,7 +82,8 @@ bool ParseRegArgs(int argc, const char* const* argv, RegCommand* command, std::s
     }
     const bool takes_value = *option == "v" || *option == "t" || *option == "d" ||
                              (*option == "s" && command->verb == "add");
-    if (takes_value && i + 1 == args.size()) return *error = "/" + *option + " needs a value", false;
+    if (takes_value && i + 1 == args.size())
+      return *error = "/" + *option + " needs a value", false;
     const std::string_view value = takes_value ? args[++i] : std::string_view();
     if (*option == "v" || *option == "ve") {
       if (command->value_name) return *error = "give /v or /ve once", false;
@@ -110,9 +109,12 @@ bool ParseRegArgs(int argc, const char* const* argv, RegCommand* command, std::s
     }
   }
   if (static_cast<int>(positionals.size()) != verb->positionals) {
-    return *error = command->verb + " takes " + (verb->positionals == 1 ? "one argument" : "two arguments"), false;
+    return *error = command->verb + " takes " +
+                    (verb->positionals == 1 ? "one argument" : "two arguments"),
+           false;
   }
-  if (command->value_name && command->all_values) return *error = "give /v, /ve or /va, not two of them", false;
+  if (command->value_name && command->all_values)
+    return *error = "give /v, /ve or /va, not two of them", false;
   if (command->verb == "import") {
     command->file = std::string(positionals[0]);
     return true;

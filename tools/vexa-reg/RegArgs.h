@@ -15,8 +15,8 @@
 namespace vexa {
 
 struct RegCommand {
-  std::string verb;  // "query", "add", "delete", "import", "export"; "help"
-  std::string key;   // below HKEY_LOCAL_MACHINE, in ANSI
+  std::string verb;                       // "query", "add", "delete", "import", "export"; "help"
+  std::string key;                        // below HKEY_LOCAL_MACHINE, in ANSI
   std::optional<std::string> value_name;  // /v NAME in ANSI, or "" for /ve
   bool all_values = false;                // /va
   RegType type = RegType::kSz;            // /t

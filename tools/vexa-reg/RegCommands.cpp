@@ -14,7 +14,8 @@ namespace {
 
 constexpr char kDone[] = "The operation completed successfully.";
 constexpr char kCancelled[] = "The operation was cancelled.";
-constexpr char kNotFound[] = "ERROR: The system was unable to find the specified registry key or value.";
+constexpr char kNotFound[] =
+    "ERROR: The system was unable to find the specified registry key or value.";
 
 std::string Shown(std::string_view ansi) { return CodePage().ToUtf8(ansi); }
 
@@ -65,8 +66,8 @@ class Runner {
   }
 
   void PrintValue(const NamedValue& v) {
-    con_.out << "    " << (v.name.empty() ? "(Default)" : Shown(v.name)) << "    " << TypeName(v.value.type)
-             << "    " << ShowData(v.value) << '\n';
+    con_.out << "    " << (v.name.empty() ? "(Default)" : Shown(v.name)) << "    "
+             << TypeName(v.value.type) << "    " << ShowData(v.value) << '\n';
   }
 
   // Lists a key: its values, then its subkeys (or, with /s, their contents).
@@ -85,7 +86,8 @@ class Runner {
     if (!cmd_.recursive) {
       if (!cmd_.value_name && !listing.subkeys.empty()) {
         con_.out << '\n';
-        for (const std::string& sub : listing.subkeys) con_.out << FullPath(listing.path) << '\\' << Shown(sub) << '\n';
+        for (const std::string& sub : listing.subkeys)
+          con_.out << FullPath(listing.path) << '\\' << Shown(sub) << '\n';
       }
       return worst;
     }
@@ -99,7 +101,8 @@ class Runner {
   int Query() {
     int matches = 0;
     const StoreResult result = QueryKey(cmd_.key, &matches);
-    if (result.code == StoreResult::kNotFound || result.code == StoreResult::kInvalid) return Failure(result);
+    if (result.code == StoreResult::kNotFound || result.code == StoreResult::kInvalid)
+      return Failure(result);
     if (cmd_.recursive) {
       con_.out << "\nEnd of search: " << matches << " match(es) found.\n";
     } else if (cmd_.value_name && matches == 0) {
@@ -136,13 +139,15 @@ class Runner {
   int Delete() {
     KeyListing listing;
     StoreResult result = store_.List(cmd_.key, &listing);
-    if (result.code == StoreResult::kNotFound || result.code == StoreResult::kInvalid) return Failure(result);
+    if (result.code == StoreResult::kNotFound || result.code == StoreResult::kInvalid)
+      return Failure(result);
     if (cmd_.value_name) {
       const std::string shown = cmd_.value_name->empty() ? "(Default)" : Shown(*cmd_.value_name);
       if (!cmd_.force && !Confirm("Delete the registry value " + shown)) return Cancelled();
       result = store_.DeleteValue(cmd_.key, *cmd_.value_name);
     } else if (cmd_.all_values) {
-      if (!cmd_.force && !Confirm("Delete all values under the registry key " + FullPath(listing.path))) {
+      if (!cmd_.force &&
+          !Confirm("Delete all values under the registry key " + FullPath(listing.path))) {
         return Cancelled();
       }
       result = {};
@@ -150,7 +155,8 @@ class Runner {
         if (result.ok()) result = store_.DeleteValue(cmd_.key, v.name);
       }
     } else {
-      if (!cmd_.force && !Confirm("Permanently delete the registry key " + FullPath(listing.path))) {
+      if (!cmd_.force &&
+          !Confirm("Permanently delete the registry key " + FullPath(listing.path))) {
         return Cancelled();
       }
       result = store_.DeleteKey(cmd_.key);
@@ -176,13 +182,20 @@ class Runner {
       StoreResult result;
       size_t next = i + 1;
       switch (op.kind) {
-        case RegFileOp::kCreateKey: result = store_.CreateKey(op.key); break;
-        case RegFileOp::kDeleteKey: result = store_.DeleteKey(op.key); break;
-        case RegFileOp::kDeleteValue: result = store_.DeleteValue(op.key, op.value.name); break;
+        case RegFileOp::kCreateKey:
+          result = store_.CreateKey(op.key);
+          break;
+        case RegFileOp::kDeleteKey:
+          result = store_.DeleteKey(op.key);
+          break;
+        case RegFileOp::kDeleteValue:
+          result = store_.DeleteValue(op.key, op.value.name);
+          break;
         case RegFileOp::kSetValue: {
           // The values of one [key] section go in as one change of the key.
           std::vector<NamedValue> values{op.value};
-          while (next < ops.size() && ops[next].kind == RegFileOp::kSetValue && ops[next].key == op.key) {
+          while (next < ops.size() && ops[next].kind == RegFileOp::kSetValue &&
+                 ops[next].key == op.key) {
             values.push_back(ops[next++].value);
           }
           result = store_.SetValues(op.key, values);
@@ -215,11 +228,13 @@ class Runner {
     std::vector<RegFileKey> keys;
     const StoreResult result = Collect(cmd_.key, &keys);
     if (!result.ok()) return Failure(result);
-    if (!cmd_.force && std::ifstream(cmd_.file) && !Confirm("File " + cmd_.file + " already exists. Overwrite")) {
+    if (!cmd_.force && std::ifstream(cmd_.file) &&
+        !Confirm("File " + cmd_.file + " already exists. Overwrite")) {
       return Cancelled();
     }
     std::ofstream file(cmd_.file, std::ios::binary | std::ios::trunc);
-    const std::string bytes = WriteRegFile(keys, cmd_.ansi_file ? RegDialect::kRegedit4 : RegDialect::kRegedit5);
+    const std::string bytes =
+        WriteRegFile(keys, cmd_.ansi_file ? RegDialect::kRegedit4 : RegDialect::kRegedit5);
     if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !file.flush()) {
       con_.err << "ERROR: cannot write " << cmd_.file << '\n';
       return 1;

@@ -9,11 +9,18 @@
 namespace vexa {
 namespace {
 
-constexpr std::string_view kTypeNames[] = {
-    "REG_NONE",          "REG_SZ",        "REG_EXPAND_SZ",      "REG_BINARY",
-    "REG_DWORD",         "REG_DWORD_BIG_ENDIAN", "REG_LINK",    "REG_MULTI_SZ",
-    "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR", "REG_RESOURCE_REQUIREMENTS_LIST",
-    "REG_QWORD"};
+constexpr std::string_view kTypeNames[] = {"REG_NONE",
+                                           "REG_SZ",
+                                           "REG_EXPAND_SZ",
+                                           "REG_BINARY",
+                                           "REG_DWORD",
+                                           "REG_DWORD_BIG_ENDIAN",
+                                           "REG_LINK",
+                                           "REG_MULTI_SZ",
+                                           "REG_RESOURCE_LIST",
+                                           "REG_FULL_RESOURCE_DESCRIPTOR",
+                                           "REG_RESOURCE_REQUIREMENTS_LIST",
+                                           "REG_QWORD"};
 
 // The types reg add accepts.
 bool CanAdd(RegType type) {
@@ -24,7 +31,8 @@ bool CanAdd(RegType type) {
     case RegType::kBinary:
     case RegType::kDword:
     case RegType::kMultiSz:
-    case RegType::kQword: return true;
+    case RegType::kQword:
+      return true;
   }
   return false;
 }
@@ -50,7 +58,8 @@ std::optional<uint64_t> Number(std::string_view text, uint64_t max) {
   }
   uint64_t value;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max) return std::nullopt;
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
+    return std::nullopt;
   return value;
 }
 
@@ -75,7 +84,8 @@ std::string ShowData(const RegValue& value) {
   std::string_view data = value.data;
   switch (value.type) {
     case RegType::kSz:
-    case RegType::kExpandSz: return ansi.ToUtf8(data.substr(0, data.find('\0')));
+    case RegType::kExpandSz:
+      return ansi.ToUtf8(data.substr(0, data.find('\0')));
     case RegType::kMultiSz: {
       std::string shown;
       while (!data.empty() && data.front() != '\0') {
@@ -90,7 +100,8 @@ std::string ShowData(const RegValue& value) {
     case RegType::kQword:
       if (data.size() == (value.type == RegType::kDword ? 4u : 8u)) return Hex(LittleEndian(data));
       break;
-    default: break;
+    default:
+      break;
   }
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string shown;
@@ -101,11 +112,13 @@ std::string ShowData(const RegValue& value) {
   return shown;
 }
 
-std::optional<std::string> DataFromText(RegType type, std::string_view text, std::string_view separator) {
+std::optional<std::string> DataFromText(RegType type, std::string_view text,
+                                        std::string_view separator) {
   const CodePage ansi;
   switch (type) {
     case RegType::kSz:
-    case RegType::kExpandSz: return ansi.FromUtf8(text) + '\0';
+    case RegType::kExpandSz:
+      return ansi.FromUtf8(text) + '\0';
     case RegType::kMultiSz: {
       std::string data;
       while (!text.empty()) {
@@ -121,7 +134,8 @@ std::optional<std::string> DataFromText(RegType type, std::string_view text, std
       const auto number = Number(text, dword ? UINT32_MAX : UINT64_MAX);
       if (!number) return std::nullopt;
       std::string data;
-      for (int i = 0; i < (dword ? 4 : 8); ++i) data += static_cast<char>(*number >> (8 * i) & 0xFF);
+      for (int i = 0; i < (dword ? 4 : 8); ++i)
+        data += static_cast<char>(*number >> (8 * i) & 0xFF);
       return data;
     }
     default: {

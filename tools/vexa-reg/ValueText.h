@@ -21,6 +21,7 @@ std::string ShowData(const RegValue& value);
 
 // The value of /d for that type; nullopt when the text does not fit it.
 // REG_MULTI_SZ strings are separated by `separator`.
-std::optional<std::string> DataFromText(RegType type, std::string_view text, std::string_view separator);
+std::optional<std::string> DataFromText(RegType type, std::string_view text,
+                                        std::string_view separator);
 
 }  // namespace vexa

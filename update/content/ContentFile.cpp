@@ -52,8 +52,9 @@ class ShareMover {
         name_(name),
         extension_(Extension(name)) {}
 
-  // Moves `content` and its companion into the share. False when every
-  // attempt failed while the content file was still there.
+  // Moves `content` and its companion into the share. False when the
+  // content file is still there unmoved: held open by its writer, or every
+  // attempt failed.
   bool Place(const std::string& content) {
     target_.path = share_ + "/" + name_;
     target_.companion = CompanionPath(target_.path);

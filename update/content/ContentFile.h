@@ -12,12 +12,13 @@ namespace vexa {
 
 // Setting under the Command\Config key: where the cache shares are mounted.
 inline constexpr const char* kShareRootSetting = "SHAREROOT";
+inline constexpr const char* kDefaultShareRoot = "/mnt/vexa";
 
 struct ContentSettings {
-  int mode = 0;                               // 1 server mode, 0 embedded mode
-  std::string install_dir;                    // no trailing '/'
-  std::string sql_server, sql_db, sql_table;  // with their defaults applied
-  std::string share_root = "/mnt/vexa";
+  int mode = 0;                                // 1 server mode, 0 embedded mode
+  std::string install_dir;                     // no trailing '/'
+  std::string sql_server, sql_db, sql_table;   // with their defaults applied
+  std::string share_root = kDefaultShareRoot;  // empty: the default
 };
 
 enum class ContentOutcome {

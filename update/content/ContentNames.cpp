@@ -51,7 +51,8 @@ std::string MapUncPath(std::string_view share_root, std::string_view unc) {
 }
 
 std::string CacheShareDirectory(const ContentSettings& settings) {
-  return MapUncPath(settings.share_root, CacheShareUnc(settings));
+  const std::string& root = settings.share_root.empty() ? kDefaultShareRoot : settings.share_root;
+  return MapUncPath(root, CacheShareUnc(settings));
 }
 
 std::string UniqueContentName(std::string_view uuid_text) {

@@ -24,6 +24,8 @@ class Search {
   // All values of `attribute` (name compared without regard to case) of
   // the current row; kColumnNotSet when the row lacks it.
   virtual HResult GetColumn(std::string_view attribute, std::vector<std::string>* values) = 0;
+  // The distinguished name of the current row (what ADsPath names).
+  virtual std::string RowDn() const = 0;
   // The extended error of the last step.
   virtual uint32_t LastError() const = 0;
   // Tells the server to stop sending rows.
@@ -45,10 +47,11 @@ class Searcher {
   virtual void SetPageSize(int rows) = 0;
   virtual HResult ExecuteSearch(std::string_view filter, const std::vector<std::string>& attributes,
                                 std::unique_ptr<Search>* search) = 0;
-  // Looks up the user objects named by `member_dns`, as one search each of
+  // Looks up the user objects named by `member_dns`, the member list of the
+  // group `group_dn`, as one search each of
   // "(&(objectcategory=user)(distinguishedName=<dn>))" would; rows come back
   // in the order of `member_dns`. Implementations may batch the lookups.
-  virtual void LookupUsers(const std::vector<std::string>& member_dns,
+  virtual void LookupUsers(std::string_view group_dn, const std::vector<std::string>& member_dns,
                            const std::vector<std::string>& attributes,
                            std::vector<MemberRow>* rows) = 0;
 };

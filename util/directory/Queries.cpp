@@ -139,7 +139,7 @@ int32_t Queries::Members(std::string_view group, bool with_mail, std::string* te
     std::vector<std::string> members;
     if (found->GetColumn("Member", &members) == kOk) {
       std::vector<MemberRow> rows;
-      searcher->LookupUsers(members, attributes, &rows);
+      searcher->LookupUsers(found->RowDn(), members, attributes, &rows);
       std::string entry;
       for (const MemberRow& row : rows) {
         if (row.found && MakeEntry(row.values, &entry)) AppendEntry(entry, text);

@@ -48,6 +48,44 @@ void Record(const ExtractEnv& env, const std::string& path, uint64_t bytes, bool
   if (env.written != nullptr) env.written->push_back(WrittenFile{path, bytes, counted});
 }
 
+// Writes the members one by one; `count` counts those completed.
+void WriteMembers(ContainerParser& parser, std::string_view area, const std::string& output_prefix,
+                  const ExtractEnv& env, int32_t& count) {
+  std::vector<char> chunk;
+  for (;;) {
+    std::optional<ContainerMember> member;
+    if (!GuardedNext(area, parser, member) || !member) break;
+    std::string name(member->name.size(), '\0');
+    if (!GuardedCopy(area, name.data(), member->name.data(), name.size())) break;
+    if (name.empty()) {
+      name = GeneratedContainerName(env.name_number());
+    } else {
+      name = CleanName(name);
+      if (!IsUsableName(name)) continue;
+    }
+    const std::string path = output_prefix + name;
+    if (env.files->Exists(path) && !env.ask(OverwriteQuestion(path))) continue;
+    std::unique_ptr<OutputFile> out = env.files->Create(path);
+    if (out == nullptr) continue;
+    bool written_ok = true;
+    bool readable = true;
+    uint64_t written = 0;
+    const std::string_view content = member->content;
+    chunk.resize(std::min(kCopyChunk, content.size()));
+    for (size_t at = 0; written_ok && readable && at < content.size(); at += chunk.size()) {
+      const size_t n = std::min(chunk.size(), content.size() - at);
+      readable = GuardedCopy(area, chunk.data(), content.data() + at, n);
+      written_ok = readable && out->Write(std::string_view(chunk.data(), n));
+      if (written_ok) written += n;
+    }
+    written_ok = out->Close() && written_ok;
+    const bool counted = written_ok && member->complete;
+    Record(env, path, written, counted);
+    if (counted) ++count;
+    if (!readable) break;  // the file was cut short under the mapping
+  }
+}
+
 }  // namespace
 
 int TimeSeededNumber() { return FirstRandomAfterSeed(static_cast<uint32_t>(std::time(nullptr))); }
@@ -105,39 +143,11 @@ int32_t ExtractContainer(const std::string& input_path, const std::string& outpu
   if (!mapped.Map(input.fd(), input.size())) return 0;
   const std::string_view area = mapped.data();
   ContainerParser parser(area);
-  std::vector<char> chunk;
   int32_t count = 0;
-  for (;;) {
-    std::optional<ContainerMember> member;
-    if (!GuardedNext(area, parser, member) || !member) break;
-    std::string name(member->name.size(), '\0');
-    if (!GuardedCopy(area, name.data(), member->name.data(), name.size())) break;
-    if (name.empty()) {
-      name = GeneratedContainerName(env.name_number());
-    } else {
-      name = CleanName(name);
-      if (!IsUsableName(name)) continue;
-    }
-    const std::string path = output_prefix + name;
-    if (env.files->Exists(path) && !env.ask(OverwriteQuestion(path))) continue;
-    std::unique_ptr<OutputFile> out = env.files->Create(path);
-    if (out == nullptr) continue;
-    bool written_ok = true;
-    bool readable = true;
-    uint64_t written = 0;
-    const std::string_view content = member->content;
-    chunk.resize(std::min(kCopyChunk, content.size()));
-    for (size_t at = 0; written_ok && readable && at < content.size(); at += chunk.size()) {
-      const size_t n = std::min(chunk.size(), content.size() - at);
-      readable = GuardedCopy(area, chunk.data(), content.data() + at, n);
-      written_ok = readable && out->Write(std::string_view(chunk.data(), n));
-      if (written_ok) written += n;
-    }
-    written_ok = out->Close() && written_ok;
-    const bool counted = written_ok && member->complete;
-    Record(env, path, written, counted);
-    if (counted) ++count;
-    if (!readable) break;  // the file was cut short under the mapping
+  try {
+    WriteMembers(parser, area, output_prefix, env, count);
+  } catch (...) {
+    // Out of memory: what is complete stays counted.
   }
   return count;
 }

@@ -9,6 +9,7 @@
 
 #include "Engine.h"
 #include "PosixFiles.h"
+#include "SignalHeld.h"
 
 namespace vexa::extract {
 namespace {
@@ -19,35 +20,6 @@ struct Prompt {
 };
 std::mutex g_prompt_mutex;
 Prompt g_prompt;
-
-// A write past the file-size limit raises SIGXFSZ, which would end the host
-// process: it is held back for the call (the write then fails instead) and
-// one raised by the call is taken off again.
-class FileSizeSignalHeld {
- public:
-  FileSizeSignalHeld() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGXFSZ);
-    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
-    sigset_t pending;
-    sigpending(&pending);
-    was_pending_ = sigismember(&pending, SIGXFSZ) == 1;
-  }
-  ~FileSizeSignalHeld() {
-    sigset_t pending;
-    sigpending(&pending);
-    if (!was_pending_ && sigismember(&pending, SIGXFSZ) == 1) {
-      const timespec now{0, 0};
-      sigtimedwait(&set_, nullptr, &now);
-    }
-    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-  }
-
- private:
-  sigset_t set_;
-  sigset_t previous_;
-  bool was_pending_ = false;
-};
 
 }  // namespace
 
@@ -65,7 +37,9 @@ bool AskRegisteredPrompt(const std::string& question) {
 int32_t Extractor(const char* input_path, const char* output_prefix) {
   if (input_path == nullptr) return -1;
   try {
-    FileSizeSignalHeld held;
+    // A write past the file-size limit raises SIGXFSZ, which would end the
+    // host: held back, the write fails instead.
+    SignalHeld held(SIGXFSZ);
     PosixOutputFiles files;
     ExtractEnv env;
     env.files = &files;

@@ -79,16 +79,29 @@ void MessageScanner::SetInnermost(uint64_t from) { delimiter_.SetKeyword(stack_[
 
 void MessageScanner::WatchEndOfMessage(std::string_view data) {
   if (end_of_message_) return;
-  // The line may straddle the border of two blocks.
+  // The line may straddle the border of two blocks: look at the last four
+  // bytes before the block together with its first four.
+  const size_t keep = kEndOfMessage.size() - 1;
   std::string seam = end_of_message_tail_;
-  seam.append(data.substr(0, kEndOfMessage.size() - 1));
-  if (seam.find(kEndOfMessage) != std::string::npos ||
-      FindBytes(kEndOfMessage.data(), kEndOfMessage.size(), data.data(), data.size()) >= 0) {
+  seam.append(data.substr(0, keep));
+  if (seam.find(kEndOfMessage) != std::string::npos) {
     end_of_message_ = true;
     return;
   }
-  end_of_message_tail_.append(data);
-  const size_t keep = kEndOfMessage.size() - 1;
+  // Within the block, each "." is a candidate; base64 text holds none, so
+  // this runs at the speed of memchr.
+  const char* base = data.data();
+  for (size_t i = 2; i + 2 < data.size();) {
+    const void* dot = std::memchr(base + i, '.', data.size() - 2 - i);
+    if (dot == nullptr) break;
+    i = static_cast<size_t>(static_cast<const char*>(dot) - base);
+    if (base[i - 2] == '\r' && base[i - 1] == '\n' && base[i + 1] == '\r' && base[i + 2] == '\n') {
+      end_of_message_ = true;
+      return;
+    }
+    ++i;
+  }
+  end_of_message_tail_.append(data.size() > keep ? data.substr(data.size() - keep) : data);
   if (end_of_message_tail_.size() > keep) end_of_message_tail_.erase(0, end_of_message_tail_.size() - keep);
 }
 
@@ -208,18 +221,18 @@ bool MessageScanner::CopyBase64() {
     p += used;
     if (p == view.size()) break;
     const std::string_view rest = view.substr(p);
-    std::string_view marker;
     if (rest[0] == '\r' && data_seen_) {
-      marker = kBlankLine;
-    } else if (rest[0] == '-' && !delimiter.empty()) {
-      marker = delimiter;
-    }
-    if (!marker.empty()) {
-      if (rest.substr(0, marker.size()) == marker) {
-        end = marker == kBlankLine ? kBlank : kDelimiter;
+      if (rest.size() >= 4 && rest[1] == '\n' && rest[2] == '\r' && rest[3] == '\n') {
+        end = kBlank;
         break;
       }
-      if (IsPrefixOf(rest, marker)) break;
+      if (IsPrefixOf(rest, kBlankLine)) break;
+    } else if (rest[0] == '-' && !delimiter.empty()) {
+      if (rest.starts_with(delimiter)) {
+        end = kDelimiter;
+        break;
+      }
+      if (IsPrefixOf(rest, delimiter)) break;
     }
     ++p;
   }

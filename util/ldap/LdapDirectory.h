@@ -11,8 +11,11 @@
 namespace vexa::ldap {
 
 struct LdapOptions {
-  // Member DNs per lookup search.
-  int lookup_batch = 200;
+  // Whether the users among a group's members are found by one search on
+  // the group's back-links (memberOf) before single lookups.
+  bool backlink_lookup = true;
+  // Single member lookups in flight at once.
+  int lookup_window = 64;
   // When positive, member values are read in ranges of this many values
   // ("member;range=a-b"), as a server with a value limit hands them out.
   int member_range_step = 0;

@@ -97,24 +97,6 @@ std::vector<char*> AttributeArray(std::vector<std::string>& attributes) {
   return out;
 }
 
-// A DN in a form that compares equal for equal names written differently.
-std::string DnKey(const char* dn) {
-  char* normalized = nullptr;
-  std::string key;
-  if (ldap_dn_normalize(dn, LDAP_DN_FORMAT_LDAPV3, &normalized, LDAP_DN_FORMAT_LDAPV3) ==
-          LDAP_SUCCESS &&
-      normalized != nullptr) {
-    key = normalized;
-    ldap_memfree(normalized);
-  } else {
-    key = dn;
-  }
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
-}
-
 class LdapSearch : public directory::Search {
  public:
   LdapSearch(std::shared_ptr<Connection> connection, std::string base, std::string filter,
@@ -134,8 +116,10 @@ class LdapSearch : public directory::Search {
   HResult FetchPage();
   HResult GetNextRow() override;
   HResult GetColumn(std::string_view attribute, std::vector<std::string>* values) override;
+  std::string RowDn() const override;
   uint32_t LastError() const override { return last_error_; }
   void Abandon() override { abandoned_ = true; }
+  LDAPMessage* current() const { return current_; }
 
  private:
   LDAP* ld() const { return connection_->get(); }
@@ -246,6 +230,42 @@ HResult LdapSearch::GetColumn(std::string_view attribute, std::vector<std::strin
   return kOk;
 }
 
+std::string LdapSearch::RowDn() const {
+  std::string out;
+  if (current_ == nullptr) return out;
+  if (char* dn = ldap_get_dn(ld(), current_)) {
+    out = dn;
+    ldap_memfree(dn);
+  }
+  return out;
+}
+
+// A DN in a form that compares equal for equal names written differently.
+std::string DnKey(const std::string& dn) {
+  char* normalized = nullptr;
+  std::string key = dn;
+  if (ldap_dn_normalize(dn.c_str(), LDAP_DN_FORMAT_LDAPV3, &normalized, LDAP_DN_FORMAT_LDAPV3) ==
+          LDAP_SUCCESS &&
+      normalized != nullptr) {
+    key = normalized;
+    ldap_memfree(normalized);
+  }
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+void FillRow(LDAP* ld, LDAPMessage* entry, const std::vector<std::string>& attributes,
+             directory::MemberRow* row) {
+  row->found = true;
+  row->values.assign(attributes.size(), {});
+  for (size_t a = 0; a < attributes.size(); ++a) {
+    long range_end;
+    ReadAttribute(ld, entry, attributes[a], &row->values[a], &range_end);
+  }
+}
+
 }  // namespace
 
 HResult LdapSearcher::ExecuteSearch(std::string_view filter,
@@ -265,59 +285,94 @@ HResult LdapSearcher::ExecuteSearch(std::string_view filter,
   return kOk;
 }
 
-void LdapSearcher::LookupUsers(const std::vector<std::string>& member_dns,
+void LdapSearcher::LookupUsers(std::string_view group_dn,
+                               const std::vector<std::string>& member_dns,
                                const std::vector<std::string>& attributes,
                                std::vector<directory::MemberRow>* rows) {
   rows->assign(member_dns.size(), directory::MemberRow{});
-  std::unordered_map<std::string, std::vector<size_t>> index;
-  for (size_t i = 0; i < member_dns.size(); ++i) index[DnKey(member_dns[i].c_str())].push_back(i);
+  if (member_dns.empty()) return;
+  // The users among the members come back from one search on the group's
+  // back-links and are put into the member list's order by DN. It asks
+  // without paging first (paged searches are slow on some servers) and
+  // pages only when the server's size limit cuts the answer short.
+  if (options_.backlink_lookup && !group_dn.empty()) {
+    std::unordered_map<std::string, std::vector<size_t>> position;
+    for (size_t i = 0; i < member_dns.size(); ++i) position[DnKey(member_dns[i])].push_back(i);
+    const std::string filter = "(&(objectcategory=user)(memberOf=" +
+                               directory::EscapeFilterValue(group_dn) + "))";
+    for (const int page_size : {0, 1000}) {
+      LdapSearch search(connection_, base_, filter, attributes, page_size, options_);
+      const HResult hr = search.FetchPage();
+      if (hr == HResultFromLdapResult(LDAP_SIZELIMIT_EXCEEDED) ||
+          hr == HResultFromLdapResult(LDAP_ADMINLIMIT_EXCEEDED)) {
+        continue;
+      }
+      if (hr != kOk) break;
+      for (HResult row = search.GetNextRow(); row >= 0; row = search.GetNextRow()) {
+        if (row != kOk) {
+          if (search.LastError() != kErrorMoreData) break;
+          continue;
+        }
+        const auto it = position.find(DnKey(search.RowDn()));
+        if (it == position.end()) continue;
+        for (const size_t i : it->second) {
+          FillRow(connection_->get(), search.current(), attributes, &(*rows)[i]);
+        }
+      }
+      break;
+    }
+  }
+  // Members not found that way (other objects, or a failed search) are
+  // looked up one by one.
+  std::vector<size_t> rest;
+  for (size_t i = 0; i < member_dns.size(); ++i) {
+    if (!(*rows)[i].found) rest.push_back(i);
+  }
+  LookupOneByOne(member_dns, rest, attributes, rows);
+}
 
+void LdapSearcher::LookupOneByOne(const std::vector<std::string>& member_dns,
+                                  const std::vector<size_t>& wanted,
+                                  const std::vector<std::string>& attributes,
+                                  std::vector<directory::MemberRow>* rows) {
   LDAP* ld = connection_->get();
   std::vector<std::string> attribute_names = attributes;
   std::vector<char*> attrs = AttributeArray(attribute_names);
-  const size_t batch = options_.lookup_batch > 0 ? options_.lookup_batch : 1;
-  // Every batch is sent before the first answer is read, so the server works
-  // on them back to back.
-  std::vector<int> pending;
-  for (size_t first = 0; first < member_dns.size(); first += batch) {
-    std::string filter = "(&(objectcategory=user)(|";
-    for (size_t i = first; i < member_dns.size() && i < first + batch; ++i) {
-      filter += "(distinguishedName=" + directory::EscapeFilterValue(member_dns[i]) + ")";
-    }
-    filter += "))";
-    int msgid = 0;
-    if (ldap_search_ext(ld, base_.c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs.data(), 0,
-                        nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &msgid) == LDAP_SUCCESS) {
-      pending.push_back(msgid);
-    }
-  }
-  std::vector<std::string> values;
-  for (const int msgid : pending) {
-    for (bool done = false; !done;) {
-      LDAPMessage* res = nullptr;
-      timeval timeout = kResponseTimeout;
-      const int type = ldap_result(ld, msgid, LDAP_MSG_ONE, &timeout, &res);
-      if (type == LDAP_RES_SEARCH_ENTRY) {
-        char* dn = ldap_get_dn(ld, res);
-        auto it = dn != nullptr ? index.find(DnKey(dn)) : index.end();
-        if (dn != nullptr) ldap_memfree(dn);
-        if (it != index.end()) {
-          for (const size_t i : it->second) {
-            directory::MemberRow& row = (*rows)[i];
-            row.found = true;
-            row.values.assign(attributes.size(), {});
-            for (size_t a = 0; a < attributes.size(); ++a) {
-              long range_end;
-              ReadAttribute(ld, res, attributes[a], &row.values[a], &range_end);
-            }
-          }
-        }
-      } else if (type != LDAP_RES_SEARCH_REFERENCE) {
-        done = true;  // the final result, a failure or a timeout
-        if (type == 0) ldap_abandon_ext(ld, msgid, nullptr, nullptr);
+  const size_t window = options_.lookup_window > 0 ? options_.lookup_window : 1;
+  // As many as `window` searches in flight at once: the server works on them
+  // back to back, and the answers are matched by message id.
+  std::unordered_map<int, size_t> in_flight;
+  size_t next = 0;
+  while (next < wanted.size() || !in_flight.empty()) {
+    for (; next < wanted.size() && in_flight.size() < window; ++next) {
+      const std::string filter = "(&(objectcategory=user)(distinguishedName=" +
+                                 directory::EscapeFilterValue(member_dns[wanted[next]]) + "))";
+      int msgid = 0;
+      if (ldap_search_ext(ld, base_.c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs.data(), 0,
+                          nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &msgid) == LDAP_SUCCESS) {
+        in_flight[msgid] = wanted[next];
       }
-      ldap_msgfree(res);
     }
+    if (in_flight.empty()) continue;
+    LDAPMessage* res = nullptr;
+    timeval timeout = kResponseTimeout;
+    const int type = ldap_result(ld, LDAP_RES_ANY, LDAP_MSG_ONE, &timeout, &res);
+    if (type <= 0) {
+      // The connection failed or the server stopped answering: the members
+      // not yet answered count as not found.
+      for (const auto& [msgid, index] : in_flight) ldap_abandon_ext(ld, msgid, nullptr, nullptr);
+      ldap_msgfree(res);
+      return;
+    }
+    const auto it = in_flight.find(ldap_msgid(res));
+    if (it != in_flight.end()) {
+      if (type == LDAP_RES_SEARCH_ENTRY && !(*rows)[it->second].found) {
+        FillRow(ld, res, attributes, &(*rows)[it->second]);
+      } else if (type == LDAP_RES_SEARCH_RESULT) {
+        in_flight.erase(it);
+      }
+    }
+    ldap_msgfree(res);
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Searches on a bound libldap connection: subtree searches with the paged
 // results control, ranged reads of long multi-valued attributes, and member
-// lookups batched into a few pipelined searches.
+// lookups in one search on the group's back-links, with pipelined single
+// lookups for what that does not find.
 #include <ldap.h>
 
 #include <memory>
@@ -34,11 +35,18 @@ class LdapSearcher : public directory::Searcher {
   directory::HResult ExecuteSearch(std::string_view filter,
                                    const std::vector<std::string>& attributes,
                                    std::unique_ptr<directory::Search>* search) override;
-  void LookupUsers(const std::vector<std::string>& member_dns,
+  void LookupUsers(std::string_view group_dn, const std::vector<std::string>& member_dns,
                    const std::vector<std::string>& attributes,
                    std::vector<directory::MemberRow>* rows) override;
 
  private:
+  // One search per member named by `wanted` (indices into `member_dns`),
+  // pipelined.
+  void LookupOneByOne(const std::vector<std::string>& member_dns,
+                      const std::vector<size_t>& wanted,
+                      const std::vector<std::string>& attributes,
+                      std::vector<directory::MemberRow>* rows);
+
   std::shared_ptr<Connection> connection_;
   std::string base_;
   LdapOptions options_;

@@ -1,9 +1,8 @@
-#include "CaresResolver.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 
+#include "CaresResolver.h"
 #include "LocalDnsServer.h"
 
 namespace vexa {
@@ -15,11 +14,14 @@ using std::chrono::steady_clock;
 class CaresResolverTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    server_ = new testing::LocalDnsServer({
-        {"3.2.1.10.in-addr.arpa", "host.example.test"},
-        {"5.2.1.10.in-addr.arpa", "first.example.test"},
-        {"5.2.1.10.in-addr.arpa", "second.example.test"},
-    });
+    server_ = new testing::LocalDnsServer(
+        {
+            {"3.2.1.10.in-addr.arpa", "host.example.test"},
+            {"5.2.1.10.in-addr.arpa", "first.example.test"},
+            {"5.2.1.10.in-addr.arpa", "second.example.test"},
+            {"7.0-25.2.1.10.in-addr.arpa", "classless.example.test"},
+        },
+        {{"7.2.1.10.in-addr.arpa", "7.0-25.2.1.10.in-addr.arpa"}});
   }
   static void TearDownTestSuite() {
     delete server_;
@@ -38,7 +40,8 @@ TEST_F(CaresResolverTest, FirstAnswerComesBackWithoutTheTrailingDot) {
     const char* host;
   } cases[] = {
       {"3.2.1.10.IN-ADDR.ARPA", "host.example.test"},
-      {"5.2.1.10.IN-ADDR.ARPA", "first.example.test"},  // the first of two answers
+      {"5.2.1.10.IN-ADDR.ARPA", "first.example.test"},      // the first of two answers
+      {"7.2.1.10.IN-ADDR.ARPA", "classless.example.test"},  // through the alias (RFC 2317)
   };
   for (const auto& c : cases) {
     std::string host;
@@ -69,7 +72,7 @@ TEST(CaresResolverFailureTest, ServerThatNeverAnswersTimesOutWithinTheBound) {
 
 TEST(CaresResolverFailureTest, NoServerOrABadServerTextFails) {
   for (const std::string& server : {"127.0.0.1:" + std::to_string(testing::FreeLoopbackPort()),
-                                   std::string("not an address")}) {
+                                    std::string("not an address")}) {
     CaresResolver resolver(server, 1000);
     std::string host;
     EXPECT_EQ(resolver.LookupPtr("3.2.1.10.IN-ADDR.ARPA", &host), LookupResult::kFailed) << server;

@@ -61,9 +61,12 @@ int FreeLoopbackPort() {
   throw std::runtime_error("no free loopback port");
 }
 
-LocalDnsServer::LocalDnsServer(const PtrRecords& records) {
+LocalDnsServer::LocalDnsServer(const PtrRecords& records, const Aliases& aliases) {
+  std::vector<std::string> options;
+  for (const auto& [name, host] : records) options.push_back("--ptr-record=" + name + "," + host);
+  for (const auto& [alias, target] : aliases) options.push_back("--cname=" + alias + "," + target);
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (TryStart(FreeLoopbackPort(), records)) return;
+    if (TryStart(FreeLoopbackPort(), options)) return;
   }
   throw std::runtime_error("dnsmasq did not start (is dnsmasq-base installed?)");
 }
@@ -72,14 +75,14 @@ LocalDnsServer::~LocalDnsServer() { Stop(); }
 
 std::string LocalDnsServer::address() const { return "127.0.0.1:" + std::to_string(port_); }
 
-bool LocalDnsServer::TryStart(int port, const PtrRecords& records) {
+bool LocalDnsServer::TryStart(int port, const std::vector<std::string>& options) {
   std::vector<std::string> args = {
       "dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
       "--bind-interfaces", "--listen-address=127.0.0.1", "--port=" + std::to_string(port),
       "--pid-file", "--user=nobody", "--log-facility=-", "--cache-size=0",
       // Reverse names it does not know get NXDOMAIN instead of being forwarded.
       "--local=/in-addr.arpa/", std::string("--ptr-record=") + kProbeName + ",probe.test"};
-  for (const auto& [name, host] : records) args.push_back("--ptr-record=" + name + "," + host);
+  args.insert(args.end(), options.begin(), options.end());
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

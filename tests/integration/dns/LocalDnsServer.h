@@ -15,9 +15,12 @@ class LocalDnsServer {
   // (reverse-lookup name, host name) pairs, answered in this order.
   using PtrRecords = std::vector<std::pair<std::string, std::string>>;
 
+  // (alias, target) pairs answered as CNAME records.
+  using Aliases = std::vector<std::pair<std::string, std::string>>;
+
   // Starts dnsmasq on a free port and waits until it answers; throws
   // std::runtime_error when it cannot be started.
-  explicit LocalDnsServer(const PtrRecords& records);
+  explicit LocalDnsServer(const PtrRecords& records, const Aliases& aliases = {});
   ~LocalDnsServer();
   LocalDnsServer(const LocalDnsServer&) = delete;
   LocalDnsServer& operator=(const LocalDnsServer&) = delete;
@@ -26,7 +29,7 @@ class LocalDnsServer {
   std::string address() const;
 
  private:
-  bool TryStart(int port, const PtrRecords& records);
+  bool TryStart(int port, const std::vector<std::string>& options);
   void Stop();
   pid_t pid_ = -1;
   int port_ = 0;

@@ -1,9 +1,8 @@
-#include "Companions.h"
-
 #include <gtest/gtest.h>
 
 #include <ctime>
 
+#include "Companions.h"
 #include "FakeClock.h"
 #include "FakeEventLog.h"
 #include "FakeServices.h"
@@ -46,9 +45,8 @@ class CompanionsTest : public ::testing::Test {
 
   // One cycle's call, as the update routine makes it.
   void Cycle(int mode = kEmbedded) {
-    LaunchCompanions(env_, mode, timers_, reg_, install_dir_, [this] {
-      drops_at_start_.push_back(launcher_.starts.size());
-    });
+    LaunchCompanions(env_, mode, timers_, reg_, install_dir_,
+                     [this] { drops_at_start_.push_back(launcher_.starts.size()); });
   }
 
   // Cycles every `step_s` seconds until `until_ms`; returns the local
@@ -107,7 +105,8 @@ TEST_F(CompanionsTest, FailedSchedulerStartIsReportedAndAlsoWaits300s) {
   EXPECT_EQ(RunUntil(LocalMs(10, 12, 6), 1, kScheduler),
             (std::vector<std::string>{"10 12:00:00", "10 12:05:01"}));
   EXPECT_EQ(log_.events,
-            std::vector<std::string>(2, "CDataBaseAppUpdate: VexaSch Process NOT Started; Error = [errno]"));
+            std::vector<std::string>(
+                2, "CDataBaseAppUpdate: VexaSch Process NOT Started; Error = [errno]"));
 }
 
 TEST_F(CompanionsTest, ArchiverStartsOncePerNightInTheOneOClockHour) {
@@ -149,8 +148,8 @@ TEST_F(CompanionsTest, ArchiverNeedsTheEmbeddedModeAndArchiveOnExactlyOne) {
   Cycle();
   for (const auto& start : launcher_.starts) EXPECT_EQ(start.program, kScheduler);
   EXPECT_TRUE(drops_at_start_.empty());
-  EXPECT_EQ(log_.events,
-            std::vector<std::string>{"CDataBaseAppUpdate(): Registry Read of ARCHIVEON unsuccessful"});
+  EXPECT_EQ(log_.events, std::vector<std::string>{
+                             "CDataBaseAppUpdate(): Registry Read of ARCHIVEON unsuccessful"});
 }
 
 TEST_F(CompanionsTest, ConnectionIsDroppedBeforeTheArchiverStarts) {
@@ -168,8 +167,8 @@ TEST_F(CompanionsTest, FailedArchiverStartIsReportedAndWaitsForTheNextNight) {
   launcher_.faults.FailNth("start", 2);  // the archiver of the first cycle
   EXPECT_EQ(RunUntil(LocalMs(11, 1, 0), 60, kArchiver),
             (std::vector<std::string>{"10 01:30:00", "11 01:00:00"}));
-  EXPECT_EQ(log_.events,
-            std::vector<std::string>{"CDataBaseAppUpdate: Archive Process NOT Started; Error = [errno]"});
+  EXPECT_EQ(log_.events, std::vector<std::string>{
+                             "CDataBaseAppUpdate: Archive Process NOT Started; Error = [errno]"});
 }
 
 TEST_F(CompanionsTest, FreshTimersOfANewCallStartBothAgainAtOnce) {

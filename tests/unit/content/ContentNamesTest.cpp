@@ -34,6 +34,8 @@ TEST(ContentNamesTest, CacheShareFromTheSettings) {
   s.sql_table = "vexatab00000";
   EXPECT_EQ(CacheShareUnc(s), "\\\\sql1\\Cache0000000000");
   EXPECT_EQ(CacheShareDirectory(s), "/mnt/vexa/sql1/Cache0000000000");
+  s.share_root.clear();
+  EXPECT_EQ(CacheShareDirectory(s), "/mnt/vexa/sql1/Cache0000000000");
 
   s.sql_db = "vexadb_sales";
   s.sql_table = "vexatabEU";

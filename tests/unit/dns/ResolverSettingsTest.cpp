@@ -1,9 +1,8 @@
-#include "ResolverSettings.h"
-
 #include <gtest/gtest.h>
 
 #include "CaresResolver.h"
 #include "FakeSettings.h"
+#include "ResolverSettings.h"
 #include "SettingsKeys.h"
 
 namespace vexa {

@@ -1,9 +1,8 @@
-#include "SecureSite.h"
-
 #include <gtest/gtest.h>
 
 #include "FakeEventLog.h"
 #include "FakeServices.h"
+#include "SecureSite.h"
 
 namespace vexa {
 namespace {
@@ -13,12 +12,9 @@ TEST(BuildReverseLookupNameTest, FourGroupsGiveTheReversedName) {
     const char* host;
     const char* name;
   } cases[] = {
-      {"10.1.2.3", "3.2.1.10.IN-ADDR.ARPA"},
-      {"1..2.3.4", "4.3.2.1.IN-ADDR.ARPA"},
-      {".1.2.3.4.", "4.3.2.1.IN-ADDR.ARPA"},
-      {"...1.2...3.4..", "4.3.2.1.IN-ADDR.ARPA"},
-      {"999.1.1.1", "1.1.1.999.IN-ADDR.ARPA"},
-      {"0.00.000.7", "7.000.00.0.IN-ADDR.ARPA"},
+      {"10.1.2.3", "3.2.1.10.IN-ADDR.ARPA"},   {"1..2.3.4", "4.3.2.1.IN-ADDR.ARPA"},
+      {".1.2.3.4.", "4.3.2.1.IN-ADDR.ARPA"},   {"...1.2...3.4..", "4.3.2.1.IN-ADDR.ARPA"},
+      {"999.1.1.1", "1.1.1.999.IN-ADDR.ARPA"}, {"0.00.000.7", "7.000.00.0.IN-ADDR.ARPA"},
   };
   for (const auto& c : cases) {
     std::string name = "untouched";
@@ -81,11 +77,11 @@ TEST_F(AppendSecureSiteNameTest, EveryFailureGivesTheMarkerAndADebugLineSaysWhy)
 
 TEST_F(AppendSecureSiteNameTest, OtherAddressesStayUnchangedWithoutAQuery) {
   resolver_.missing = LookupResult::kFound;  // would answer anything
-  for (const char* url : {"https://10.1.2.3/", "https://10.1.2.3:443", "http://10.1.2.3",
-                          " https://10.1.2.3", "https://[2001:db8::1]", "https://www.example.com",
-                          "https://user@10.1.2.3", "https://", "https://.", "https://1.2.3",
-                          "https://1.2.3.4.5", "https://1234.1.2.3", "https:/10.1.2.3", "",
-                          "https:"}) {
+  for (const char* url :
+       {"https://10.1.2.3/", "https://10.1.2.3:443", "http://10.1.2.3", " https://10.1.2.3",
+        "https://[2001:db8::1]", "https://www.example.com", "https://user@10.1.2.3", "https://",
+        "https://.", "https://1.2.3", "https://1.2.3.4.5", "https://1234.1.2.3", "https:/10.1.2.3",
+        "", "https:"}) {
     EXPECT_EQ(Append(url), url);
   }
   EXPECT_TRUE(resolver_.queries.empty());

@@ -17,7 +17,9 @@ TEST(CodePageFromUnicodeTest, CharactersThePageLacksBecomeQuestionMarks) {
   EXPECT_EQ(CodePage().FromUtf16(u"\u20ac\u4e2d\U0001F600\xD800x"), "\x80???x");
   EXPECT_EQ(CodePage().FromUtf8("caf\xC3\xA9 \xFF"), "caf\xE9 ?");
   EXPECT_EQ(CodePage(CodePage::kUtf8).FromUtf16(u"\u00e9"), "\xC3\xA9");
-  EXPECT_EQ(CodePage(932).FromUtf16(u"\u65e5a\u00e9"), "\x93\xFA" "a?");
+  EXPECT_EQ(CodePage(932).FromUtf16(u"\u65e5a\u00e9"),
+            "\x93\xFA"
+            "a?");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "KeyFile.h"
-
 #include <gtest/gtest.h>
+
+#include "KeyFile.h"
 
 namespace vexa {
 namespace {
@@ -55,7 +55,9 @@ TEST(KeyFileTest, NoDamageGivesAWrongValue) {
       EXPECT_EQ(v.value.data, original->value.data) << what;
       EXPECT_EQ(v.value.type, original->value.type) << what;
     }
-    if (intact) EXPECT_EQ(back.values.size(), small.values.size()) << what;
+    if (intact) {
+      EXPECT_EQ(back.values.size(), small.values.size()) << what;
+    }
   };
   for (size_t i = 0; i < good.size(); ++i) {
     std::string flipped = good;

@@ -1,8 +1,8 @@
-#include "KeyPath.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include "KeyPath.h"
 
 namespace vexa {
 namespace {
@@ -30,6 +30,16 @@ TEST(KeyPathTest, FileNamesArePlainAsciiAndDecodeBack) {
     EXPECT_EQ(KeyFileName(c.name), c.file);
     EXPECT_EQ(KeyNameFromFileName(c.file), FoldCase(c.name));
   }
+}
+
+TEST(KeyPathTest, LongNamesGetShortFileNamesThatStillIgnoreCase) {
+  const std::string wide(255, '\xE9');  // three bytes each when written as %E9
+  const std::string file = KeyFileName(wide);
+  EXPECT_EQ(file.size(), 217u);
+  EXPECT_EQ(file, KeyFileName(std::string(255, '\xE9')));
+  EXPECT_NE(file, KeyFileName(std::string(254, '\xE9') + "x"));
+  EXPECT_EQ(KeyFileName(std::string(300, 'A')), KeyFileName(std::string(300, 'a')));
+  EXPECT_EQ(KeyFileName(std::string(255, 'a')), std::string(255, 'a'));
 }
 
 TEST(KeyPathTest, NamesCompareWithoutCaseAndSortAsTheRegistryDoes) {

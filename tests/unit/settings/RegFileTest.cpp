@@ -1,8 +1,7 @@
-#include "RegFile.h"
-
 #include <gtest/gtest.h>
 
 #include "FixtureFile.h"
+#include "RegFile.h"
 
 namespace vexa {
 namespace {
@@ -27,7 +26,8 @@ std::vector<RegFileKey> KeysOf(const std::vector<RegFileOp>& ops) {
   return keys;
 }
 
-const NamedValue* Find(const std::vector<RegFileKey>& keys, std::string_view key, std::string_view name) {
+const NamedValue* Find(const std::vector<RegFileKey>& keys, std::string_view key,
+                       std::string_view name) {
   for (const RegFileKey& k : keys) {
     if (k.path != key) continue;
     for (const NamedValue& v : k.values) {
@@ -76,7 +76,9 @@ TEST(RegFileTest, Regedit5FixtureHoldsEveryTypeAsAnsiBytes) {
     EXPECT_EQ(v->value.type, c.type) << c.name;
     EXPECT_EQ(v->value.data, c.data) << c.name;
   }
-  const NamedValue* blob = Find(keys, kSnp, "Gr\xF6\xDF" "e");
+  const NamedValue* blob = Find(keys, kSnp,
+                                "Gr\xF6\xDF"
+                                "e");
   ASSERT_NE(blob, nullptr);
   ASSERT_EQ(blob->value.data.size(), 64u);
   EXPECT_EQ(blob->value.data[63], '\x3F');
@@ -91,7 +93,8 @@ TEST(RegFileTest, Regedit4IsAnsiAndWrittenBackByteForByte) {
   const std::string file =
       "REGEDIT4\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xE9, Bar]\r\n"
-      "@=\"d\xE9" "faut\"\r\n"
+      "@=\"d\xE9"
+      "faut\"\r\n"
       "\"Path\"=hex(2):25,50,25,5c,e9,00\r\n"
       "\"List\"=hex(7):61,00,62,00,00\r\n"
       "\"Line\"=hex(1):61,0d,0a,62,00\r\n"
@@ -100,7 +103,9 @@ TEST(RegFileTest, Regedit4IsAnsiAndWrittenBackByteForByte) {
   const std::vector<RegFileKey> keys = KeysOf(Parse(file));
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0].path, "SOFTWARE\\Caf\xE9, Bar");
-  EXPECT_EQ(keys[0].values[0].value.data, "d\xE9" "faut\0"s);
+  EXPECT_EQ(keys[0].values[0].value.data,
+            "d\xE9"
+            "faut\0"s);
   EXPECT_EQ(keys[0].values[1].value.data, "%P%\\\xE9\0"s);
   EXPECT_EQ(WriteRegFile(keys, RegDialect::kRegedit4), file);
 }
@@ -109,7 +114,8 @@ TEST(RegFileTest, DialectsConvertIntoEachOtherWithoutLoss) {
   const std::vector<RegFileKey> keys = KeysOf(Parse(SettingsFixture("dovra-vexa.reg")));
   const std::string ansi = WriteRegFile(keys, RegDialect::kRegedit4);
   EXPECT_TRUE(ansi.starts_with("REGEDIT4\r\n"));
-  EXPECT_EQ(WriteRegFile(KeysOf(Parse(ansi)), RegDialect::kRegedit5), SettingsFixture("dovra-vexa.reg"));
+  EXPECT_EQ(WriteRegFile(KeysOf(Parse(ansi)), RegDialect::kRegedit5),
+            SettingsFixture("dovra-vexa.reg"));
 }
 
 TEST(RegFileTest, TextThatQuotesCannotCarryIsWrittenAsHex) {
@@ -125,7 +131,8 @@ TEST(RegFileTest, TextThatQuotesCannotCarryIsWrittenAsHex) {
   EXPECT_NE(file.find("\"Wide\"=hex(4):01,02\r\n"), std::string::npos) << file;
   EXPECT_NE(file.find("\"Odd\"=hex(12345):01\r\n"), std::string::npos) << file;
   EXPECT_EQ(KeysOf(Parse(file))[0].values[2].value.data, "a\0b\0"s);
-  EXPECT_EQ(KeysOf(Parse(WriteRegFile(keys, RegDialect::kRegedit5)))[0].values[1].value.data, "a\nb\0"s);
+  EXPECT_EQ(KeysOf(Parse(WriteRegFile(keys, RegDialect::kRegedit5)))[0].values[1].value.data,
+            "a\nb\0"s);
 }
 
 TEST(RegFileTest, DeletionsContinuationsAndCommentsOfCleanupFixture) {
@@ -148,7 +155,8 @@ TEST(RegFileTest, DeletionsContinuationsAndCommentsOfCleanupFixture) {
 }
 
 TEST(RegFileTest, ValuesUnderADeletedKeyAreIgnored) {
-  const std::vector<RegFileOp> ops = Parse("REGEDIT4\n[-HKLM\\A]\n\"x\"=\"y\"\n[HKLM\\B]\n\"x\"=\"y\"\n");
+  const std::vector<RegFileOp> ops =
+      Parse("REGEDIT4\n[-HKLM\\A]\n\"x\"=\"y\"\n[HKLM\\B]\n\"x\"=\"y\"\n");
   ASSERT_EQ(ops.size(), 3u);
   EXPECT_EQ(ops[0].kind, RegFileOp::kDeleteKey);
   EXPECT_EQ(ops[2].key, "B");
@@ -184,7 +192,8 @@ TEST(RegFileTest, ErrorsNameTheLine) {
     RegFileError error;
     EXPECT_FALSE(ParseRegFile(c.file, &ops, &error)) << c.file;
     EXPECT_EQ(error.line, c.line) << c.file;
-    EXPECT_NE(error.message.find(c.message), std::string::npos) << c.file << " -> " << error.message;
+    EXPECT_NE(error.message.find(c.message), std::string::npos)
+        << c.file << " -> " << error.message;
   }
 }
 

@@ -1,8 +1,8 @@
-#include "RegistryRoot.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "RegistryRoot.h"
 
 namespace vexa {
 namespace {
