@@ -60,14 +60,14 @@ uint32_t EdgePair(std::string_view text, bool at_end) {
   return FoldedByte(text, pos) << 8 | FoldedByte(text, pos + 1);
 }
 
-// `width` (up to 4) folded bytes from `pos`, as one number.
-uint32_t GramAt(std::string_view folded, size_t pos, size_t width) {
-  uint32_t gram = 0;
+// `width` (up to 8) folded bytes from `pos`, as one number.
+uint64_t GramAt(std::string_view folded, size_t pos, size_t width) {
+  uint64_t gram = 0;
   for (size_t i = 0; i < width; ++i) gram = gram << 8 | static_cast<unsigned char>(folded[pos + i]);
   return gram;
 }
 
-uint64_t GramBucket(uint32_t gram, uint64_t mask) { return (gram * 0x9E3779B97F4A7C15ull >> 32) & mask; }
+uint64_t GramBucket(uint64_t gram, uint64_t mask) { return (gram * 0x9E3779B97F4A7C15ull >> 32) & mask; }
 
 }  // namespace
 
@@ -174,41 +174,41 @@ void WildcardIndex::FinishAnchors(AnchorTable& table, bool at_end) {
 }
 
 void WildcardIndex::IndexFloating(const std::vector<std::pair<uint32_t, std::string>>& floating) {
-  std::vector<std::pair<uint32_t, std::string>> long_stretches, short_stretches;
+  static constexpr size_t kWidths[] = {8, 4, 2};
+  std::vector<std::pair<uint32_t, std::string>> by_width[3];
   for (const auto& [pattern, stretch] : floating) {
-    if (stretch.size() >= 4) {
-      long_stretches.emplace_back(pattern, stretch);
-    } else if (stretch.size() >= 2) {
-      short_stretches.emplace_back(pattern, stretch);
+    size_t i = 0;
+    while (i < 3 && stretch.size() < kWidths[i]) ++i;
+    if (i < 3) {
+      by_width[i].emplace_back(pattern, stretch);
     } else {
       always_.push_back(pattern);
     }
   }
-  BuildGrams(long_grams_, 4, long_stretches);
-  BuildGrams(short_grams_, 2, short_stretches);
+  for (size_t i = 0; i < 3; ++i) BuildGrams(grams_[i], kWidths[i], by_width[i]);
 }
 
 void WildcardIndex::BuildGrams(GramTable& table, size_t width,
                                const std::vector<std::pair<uint32_t, std::string>>& stretches) {
   if (stretches.empty()) return;
-  std::unordered_map<uint32_t, uint32_t> frequency;
+  std::unordered_map<uint64_t, uint32_t> frequency;
   for (const auto& entry : stretches) {
     for (size_t i = 0; i + width <= entry.second.size(); ++i) ++frequency[GramAt(entry.second, i, width)];
   }
   size_t buckets = 16;
-  while (buckets < 2 * stretches.size()) buckets *= 2;
+  while (buckets < 8 * stretches.size()) buckets *= 2;  // mostly empty: a miss costs one look
   table.width = width;
   table.mask = buckets - 1;
   struct Keyed {
     uint64_t bucket;
-    uint32_t gram;
+    uint64_t gram;
     uint32_t pattern;
   };
   std::vector<Keyed> keyed;
   for (const auto& [pattern, stretch] : stretches) {
-    uint32_t best = GramAt(stretch, 0, width);
+    uint64_t best = GramAt(stretch, 0, width);
     for (size_t i = 1; i + width <= stretch.size(); ++i) {
-      const uint32_t gram = GramAt(stretch, i, width);
+      const uint64_t gram = GramAt(stretch, i, width);
       if (frequency[gram] < frequency[best]) best = gram;
     }
     keyed.push_back({GramBucket(best, table.mask), best, pattern});
@@ -252,8 +252,8 @@ void WildcardIndex::TryAnchored(const AnchorTable& table, bool at_end, std::stri
 
 void WildcardIndex::TryGrams(const GramTable& table, std::string_view text, Rank& best) const {
   if (table.width == 0) return;
-  const uint32_t keep = table.width == 4 ? ~0u : (1u << (8 * table.width)) - 1;
-  uint32_t gram = 0;
+  const uint64_t keep = table.width == 8 ? ~0ull : (1ull << (8 * table.width)) - 1;
+  uint64_t gram = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     gram = (gram << 8 | FoldedByte(text, i)) & keep;
     if (i + 1 < table.width) continue;
@@ -265,8 +265,7 @@ void WildcardIndex::TryGrams(const GramTable& table, std::string_view text, Rank
 }
 
 void WildcardIndex::TryFloating(std::string_view text, Rank& best) const {
-  TryGrams(long_grams_, text, best);
-  TryGrams(short_grams_, text, best);
+  for (const GramTable& table : grams_) TryGrams(table, text, best);
   for (uint32_t pattern : always_) Try(pattern, text, best);
 }
 

@@ -85,20 +85,19 @@ class WildcardIndex {
   AnchorTable heads_;
   AnchorTable tails_;
   // Forms with neither head nor tail, by the rarest run of `width` bytes of
-  // their longest stretch without stars (4, or 2 for shorter stretches);
-  // those without such a run are always tried.
+  // their longest stretch without stars (8, 4 or 2, as long as the stretch
+  // allows); those without such a run are always tried.
   struct GramTable {
     size_t width = 0;
     uint64_t mask = 0;
     std::vector<uint32_t> start;  // per bucket, into patterns and grams
     std::vector<uint32_t> patterns;
-    std::vector<uint32_t> grams;  // each pattern's run, as GramAt gives it
+    std::vector<uint64_t> grams;  // each pattern's run, as GramAt gives it
   };
   static void BuildGrams(GramTable& table, size_t width,
                          const std::vector<std::pair<uint32_t, std::string>>& stretches);
   void TryGrams(const GramTable& table, std::string_view text, Rank& best) const;
-  GramTable long_grams_;
-  GramTable short_grams_;
+  GramTable grams_[3];  // runs of 8, 4 and 2 bytes
   std::vector<uint32_t> always_;
 };
 

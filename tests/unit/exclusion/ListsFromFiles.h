@@ -1,37 +1,21 @@
 #pragma once
 // Exclusion lists built from file bytes the way the loader builds them, and
 // the test run both ways (index and reference) for comparison.
-#include <algorithm>
-#include <cstring>
 #include <ostream>
 #include <string>
 
 #include "Exclusion.h"
+#include "FakeFileSystem.h"
 #include "ListLoader.h"
 #include "ReferenceExclusion.h"
 
 namespace vexa::testing {
 
-// An open list file that hands out its bytes in reads of the size asked.
-class BytesFile : public ExclusiveFile {
- public:
-  explicit BytesFile(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool Stat(FileInfo*) override { return false; }
-  long Read(char* buffer, size_t size) override {
-    const size_t n = std::min(size, bytes_.size() - pos_);
-    std::memcpy(buffer, bytes_.data() + pos_, n);
-    pos_ += n;
-    return static_cast<long>(n);
-  }
-
- private:
-  std::string bytes_;
-  size_t pos_ = 0;
-};
-
+// The bytes the loader keeps of a file's bytes.
 inline std::string AsLoaded(std::string bytes) {
-  BytesFile file(std::move(bytes));
-  return *ReadListFile(file);
+  fakes::FakeFileSystem files;
+  files.AddFile("/list", std::move(bytes));
+  return *ReadListFile(*files.OpenExclusive("/list"));
 }
 
 inline ExclusionLists ListsFromFiles(const std::string& address_file,
