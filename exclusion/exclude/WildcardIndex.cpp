@@ -216,8 +216,10 @@ void WildcardIndex::BuildGrams(GramTable& table, size_t width,
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const Keyed& x, const Keyed& y) { return x.bucket < y.bucket; });
   table.start.assign(buckets + 1, 0);
+  table.used.assign((buckets + 63) / 64, 0);
   for (const Keyed& k : keyed) {
     ++table.start[k.bucket + 1];
+    table.used[k.bucket >> 6] |= 1ull << (k.bucket & 63);
     table.patterns.push_back(k.pattern);
     table.grams.push_back(k.gram);
   }
@@ -258,6 +260,7 @@ void WildcardIndex::TryGrams(const GramTable& table, std::string_view text, Rank
     gram = (gram << 8 | FoldedByte(text, i)) & keep;
     if (i + 1 < table.width) continue;
     const uint64_t bucket = GramBucket(gram, table.mask);
+    if (!(table.used[bucket >> 6] >> (bucket & 63) & 1)) continue;
     for (uint32_t j = table.start[bucket]; j < table.start[bucket + 1]; ++j) {
       if (table.grams[j] == gram) Try(table.patterns[j], text, best);
     }

@@ -90,6 +90,7 @@ class WildcardIndex {
   struct GramTable {
     size_t width = 0;
     uint64_t mask = 0;
+    std::vector<uint64_t> used;   // a bit per bucket that holds patterns
     std::vector<uint32_t> start;  // per bucket, into patterns and grams
     std::vector<uint32_t> patterns;
     std::vector<uint64_t> grams;  // each pattern's run, as GramAt gives it
