@@ -47,7 +47,7 @@ void DaemonInstall::AddSpool(const std::string& name, const std::string& url) {
 }
 
 pid_t DaemonInstall::Start(const std::vector<std::string>& args) {
-  fs::remove(root_ / "run" / "vexaDB.status");
+  if (args.empty()) fs::remove(root_ / "run" / "vexaDB.status");  // a daemon run publishes it anew
   const std::string run = (root_ / "run").string();
   const std::string out = (root_ / "out").string();
   const std::string registry = store_.root();
