@@ -9,12 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "CodePage.h"
 #include "EventLogWriter.h"
-#include "FakeClock.h"
-#include "FakeEventLog.h"
-#include "FakeServices.h"
-#include "FakeSettings.h"
+#include "FakeEnv.h"
 #include "PosixFileSystem.h"
 #include "SettingsKeys.h"
 #include "SqliteConnection.h"
@@ -29,20 +25,13 @@ using ::testing::UnorderedElementsAre;
 
 class IntakeSqliteTest : public ::testing::Test {
  protected:
-  IntakeSqliteTest() : factory_(code_page_) {
+  IntakeSqliteTest() {
     dir_ = fs::temp_directory_path() / ("vexa-core-" + std::to_string(getpid()) + "-" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "TmpLog");
-    env_.settings = &settings_;
-    env_.log = &log_;
-    env_.files = &files_;
-    env_.clock = &clock_;
-    env_.launcher = &launcher_;
-    env_.resolver = &resolver_;
-    env_.uuid = &uuid_;
+    env_.files = &files_;  // real files and a real database
     env_.connections = &factory_;
-    env_.code_page = &code_page_;
     settings_.SetString(keys::kSnp, "DIRECTORY", dir_.string());
     settings_.SetString(keys::kSnp, "ARCHIVEON", "0");
     ProcessEventLog() = EventLogWriter();
@@ -86,16 +75,13 @@ class IntakeSqliteTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  fakes::FakeSettings settings_;
-  fakes::FakeEventLog log_;
+  fakes::FakeEnv fake_;
+  fakes::FakeSettings& settings_ = fake_.settings;
+  fakes::FakeEventLog& log_ = fake_.log;
+  fakes::FakeClock& clock_ = fake_.clock;
+  Env& env_ = fake_.env;
   PosixFileSystem files_;
-  fakes::FakeClock clock_;
-  fakes::FakeLauncher launcher_;
-  fakes::FakeResolver resolver_;
-  fakes::FakeUuidSource uuid_;
-  CodePage code_page_;
-  SqliteConnectionFactory factory_;
-  Env env_;
+  SqliteConnectionFactory factory_{fake_.code_page};
   AppSettings app_settings_;
   RoutineHooks hooks_;
   std::unique_ptr<Connection> connection_;

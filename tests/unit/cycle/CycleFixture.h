@@ -6,15 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "CodePage.h"
-#include "Env.h"
 #include "EventLogWriter.h"
-#include "FakeClock.h"
-#include "FakeConnection.h"
-#include "FakeEventLog.h"
-#include "FakeFileSystem.h"
-#include "FakeServices.h"
-#include "FakeSettings.h"
+#include "FakeEnv.h"
 #include "SettingsKeys.h"
 #include "UpdateRoutine.h"
 
@@ -25,16 +18,7 @@ class CycleFixture : public ::testing::Test {
   static constexpr const char* kDir = "/vexa";
   static constexpr const char* kSpool = "/vexa/TmpLog";
 
-  CycleFixture() : factory_(&db_) {
-    env_.settings = &settings_;
-    env_.log = &log_;
-    env_.files = &files_;
-    env_.clock = &clock_;
-    env_.launcher = &launcher_;
-    env_.resolver = &resolver_;
-    env_.uuid = &uuid_;
-    env_.connections = &factory_;
-    env_.code_page = &code_page_;
+  CycleFixture() {
     settings_.SetString(keys::kSnp, "DIRECTORY", kDir);
     settings_.SetString(keys::kSecur, "ENABLE", "1");
     settings_.SetString(keys::kSnp, "ARCHIVEON", "0");
@@ -64,17 +48,14 @@ class CycleFixture : public ::testing::Test {
     return static_cast<int>(std::count(db_.operations.begin(), db_.operations.end(), operation));
   }
 
-  fakes::FakeSettings settings_;
-  fakes::FakeEventLog log_;
-  fakes::FakeFileSystem files_;
-  fakes::FakeClock clock_;
-  fakes::FakeLauncher launcher_;
-  fakes::FakeResolver resolver_;
-  fakes::FakeUuidSource uuid_;
-  fakes::FakeDatabase db_;
-  fakes::FakeConnectionFactory factory_;
-  CodePage code_page_;
-  Env env_;
+  fakes::FakeEnv fake_;
+  fakes::FakeSettings& settings_ = fake_.settings;
+  fakes::FakeEventLog& log_ = fake_.log;
+  fakes::FakeFileSystem& files_ = fake_.files;
+  fakes::FakeClock& clock_ = fake_.clock;
+  fakes::FakeDatabase& db_ = fake_.db;
+  fakes::FakeConnectionFactory& factory_ = fake_.connections;
+  Env& env_ = fake_.env;
 };
 
 }  // namespace vexa
