@@ -12,7 +12,8 @@ namespace vexa {
 inline constexpr int64_t kDriverPauseMs = 1000;
 
 // The database settings under the Command\Config key, with the mode decided.
-AppSettings ReadAppSettings(Settings& settings);
+// A credentials file that cannot be used is reported on the error output.
+AppSettings ReadAppSettings(const Env& env);
 
 class CDatabaseApp {
  public:

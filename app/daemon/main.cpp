@@ -78,7 +78,7 @@ int RunDaemon(vexa::LinuxEnv& linux_env) {
 int RunDryRun(vexa::LinuxEnv& linux_env) {
   const vexa::Env& env = linux_env.env;
   linux_env.LoadUuidGenerator();
-  vexa::AppSettings settings = vexa::ReadAppSettings(*env.settings);
+  vexa::AppSettings settings = vexa::ReadAppSettings(env);
   vexa::RecordPipeline pipeline(env, settings);
   pipeline.hooks.refresh_exclusions();
   return vexa::RunDryRun(env, pipeline.hooks.record, settings.mode, settings.sql_table, std::cout, std::cerr);

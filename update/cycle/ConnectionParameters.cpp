@@ -12,8 +12,7 @@ void DecideDatabaseMode(AppSettings& s) {
 ConnectionParameters BuildConnectionParameters(int mode, const AppSettings& s, const std::string& install_dir) {
   ConnectionParameters p;
   if (mode == 1) {
-    p.connection_string = "PROVIDER=MSDASQL;DRIVER=" + s.sql_driver + ";SERVER=" + s.sql_server +
-                          ";UID=" + s.user + ";PWD=" + s.password + ";DATABASE=" + s.sql_db;
+    p.connection_string = BuildServerConnectionString(s.sql_driver, s.sql_server, s.sql_db, s.user, s.password);
     p.user = s.user;
     p.password = s.password;
     p.table_value = s.sql_table;

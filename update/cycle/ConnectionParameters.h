@@ -3,6 +3,8 @@
 // update call builds from them for its database mode.
 #include <string>
 
+#include "ServerLogin.h"
+
 namespace vexa {
 
 inline constexpr const char* kDefaultSqlDb = "vexadb00000";
@@ -13,11 +15,13 @@ struct AppSettings {
   std::string sql, sql_server, sql_db, sql_table;
   int mode = 0;  // 1: server database, 0: embedded database
   // Server mode only: the ODBC driver name and the login.
-  std::string sql_driver = "SQL Server";
-  std::string user = "vexauser";
-  std::string password = "lumirakasteb";
+  std::string sql_driver = kDefaultServerDriver;
+  std::string user = kDefaultServerUser;
+  std::string password = kDefaultServerPassword;
   // Where the server's cache shares are mounted.
   std::string share_root = "/mnt/vexa";
+  // Records per transaction; 1 keeps one transaction per record.
+  size_t batch_size = 1;
 };
 
 // "1" in SQL and a server name select the server database; the database and

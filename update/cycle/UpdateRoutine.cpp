@@ -22,6 +22,7 @@ int UpdateRoutine::CDatabaseAppUpdate(int mode) {
   intake.spool_directory = install_dir + "/TmpLog";
   const ConnectionParameters parameters = BuildConnectionParameters(mode, settings_, install_dir);
   intake.table_value = parameters.table_value;
+  intake.batch_size = settings_.batch_size;
 
   std::string enable;
   reg.SetKey(keys::kSecur);

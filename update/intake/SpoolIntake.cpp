@@ -6,6 +6,15 @@
 
 namespace vexa {
 
+void RollBack(std::unique_ptr<Connection>& connection) {
+  if (!connection) return;
+  try {
+    connection->RollbackTrans();
+  } catch (const DatabaseError&) {
+    // A connection that cannot roll back is dropped by the caller.
+  }
+}
+
 void DropConnection(std::unique_ptr<Connection>& connection) {
   if (!connection) return;
   try {
@@ -22,19 +31,27 @@ IntakeResult SpoolIntake::ProcessSpoolFiles(const IntakeSettings& settings,
   state_.status.waiting = names.size();
   const int64_t started_ms = env_.clock->NowMs();
   int64_t last_report_ms = started_ms;
+  std::vector<PreparedRecord> batch;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (env_.StopRequested()) return IntakeResult::kStopped;
-    if (TakeSpoolFile(settings, names[i], connection) == FileResult::kDatabaseFailed) {
+    if (env_.StopRequested()) break;
+    if (TakeSpoolFile(settings, names[i], connection, batch) == FileResult::kDatabaseFailed ||
+        (batch.size() >= settings.batch_size &&
+         CommitBatch(settings, batch, connection) == FileResult::kDatabaseFailed)) {
       return IntakeResult::kDatabaseFailed;
     }
     state_.status.waiting = names.size() - i - 1;
     if (names.size() > kProgressThreshold) ReportProgress(i + 1, names.size(), started_ms, last_report_ms);
   }
-  return IntakeResult::kDone;
+  // The records in hand are committed, also when a stop was requested.
+  if (CommitBatch(settings, batch, connection) == FileResult::kDatabaseFailed) {
+    return IntakeResult::kDatabaseFailed;
+  }
+  return env_.StopRequested() ? IntakeResult::kStopped : IntakeResult::kDone;
 }
 
 SpoolIntake::FileResult SpoolIntake::TakeSpoolFile(const IntakeSettings& settings, const std::string& name,
-                                                   std::unique_ptr<Connection>& connection) {
+                                                   std::unique_ptr<Connection>& connection,
+                                                   std::vector<PreparedRecord>& batch) {
   SpoolFile spool = ReadSpoolFile(env_, settings.spool_directory, name);
   switch (spool.state) {
     case SpoolFile::State::kLocked:
@@ -55,40 +72,60 @@ SpoolIntake::FileResult SpoolIntake::TakeSpoolFile(const IntakeSettings& setting
       DiscardSpoolFile(settings, name);
       return FileResult::kNext;
     }
-    LogRecord record = ParseLogLine(spool.line, spool.identity.modified_seconds, *env_.code_page, *env_.clock);
-    std::string reason;
-    if (hooks_.place_content && !hooks_.place_content(record, settings.mode, settings.install_dir, &reason)) {
-      if (state_.content_reported.insert(name).second) WriteEventLog(*env_.log, reason);
-      return FileResult::kNext;
-    }
-    state_.content_reported.erase(name);
-
-    StoreRequest request;
-    request.table_value = settings.table_value;
-    request.dns_disable = settings.dns_disable;
-    request.spool = &spool.identity;
-    request.now_seconds = env_.clock->NowSeconds();
-    const StoreOutcome outcome = StoreLogRecord(record, request, hooks_, *env_.code_page, connection.get());
-    ++(outcome == StoreOutcome::kStored ? state_.status.stored : state_.status.excluded);
-    state_.rejections.erase(name);
-    DiscardSpoolFile(settings, name);
-    return FileResult::kNext;
   } catch (const DatabaseError& error) {
     return OnDatabaseError(error, settings, name, connection);
   }
+  LogRecord record = ParseLogLine(spool.line, spool.identity.modified_seconds, *env_.code_page, *env_.clock);
+  std::string reason;
+  if (hooks_.place_content && !hooks_.place_content(record, settings.mode, settings.install_dir, &reason)) {
+    if (state_.content_reported.insert(name).second) WriteEventLog(*env_.log, reason);
+    return FileResult::kNext;
+  }
+  state_.content_reported.erase(name);
+
+  StoreRequest request;
+  request.table_value = settings.table_value;
+  request.dns_disable = settings.dns_disable;
+  request.spool = &spool.identity;
+  if (StoreLogRecord(record, request, hooks_, *env_.code_page, batch) == StoreOutcome::kExcluded) {
+    ++state_.status.excluded;
+    DiscardSpoolFile(settings, name);
+  }
+  return FileResult::kNext;
+}
+
+SpoolIntake::FileResult SpoolIntake::CommitBatch(const IntakeSettings& settings,
+                                                 std::vector<PreparedRecord>& batch,
+                                                 std::unique_ptr<Connection>& connection) {
+  if (batch.empty()) return FileResult::kNext;
+  std::vector<PreparedRecord> records;
+  records.swap(batch);
+  try {
+    CommitRecords(records, env_.clock->NowSeconds(), connection.get());
+  } catch (const DatabaseError& error) {
+    if (error.kind() == DatabaseError::Kind::kRecord && records.size() > 1) {
+      RollBack(connection);
+      for (PreparedRecord& record : records) {
+        std::vector<PreparedRecord> one{std::move(record)};
+        if (CommitBatch(settings, one, connection) == FileResult::kDatabaseFailed) return FileResult::kDatabaseFailed;
+      }
+      return FileResult::kNext;
+    }
+    return OnDatabaseError(error, settings, records.front().spool.name, connection);
+  }
+  for (const PreparedRecord& record : records) {
+    ++state_.status.stored;
+    state_.rejections.erase(record.spool.name);
+    DiscardSpoolFile(settings, record.spool.name);
+  }
+  return FileResult::kNext;
 }
 
 SpoolIntake::FileResult SpoolIntake::OnDatabaseError(const DatabaseError& error, const IntakeSettings& settings,
                                                      const std::string& name,
                                                      std::unique_ptr<Connection>& connection) {
   state_.status.last_database_error = error.sqlstate() + ": " + error.what();
-  if (connection) {
-    try {
-      connection->RollbackTrans();
-    } catch (const DatabaseError&) {
-      // The connection is dropped below in any case.
-    }
-  }
+  RollBack(connection);
   // A record the database refuses by itself again and again is set aside,
   // so the records behind it flow.
   if (error.kind() == DatabaseError::Kind::kRecord &&

@@ -41,6 +41,7 @@ struct IntakeSettings {
   std::string spool_directory;  // <install dir>/TmpLog
   std::string table_value;
   std::string dns_disable;
+  size_t batch_size = 1;  // records per transaction
 };
 
 inline constexpr int kRejectionsBeforeQuarantine = 3;
@@ -65,7 +66,11 @@ class SpoolIntake {
  private:
   enum class FileResult { kNext, kDatabaseFailed };
   FileResult TakeSpoolFile(const IntakeSettings& settings, const std::string& name,
-                           std::unique_ptr<Connection>& connection);
+                           std::unique_ptr<Connection>& connection, std::vector<PreparedRecord>& batch);
+  // Commits the queued records in one transaction; a batch the database
+  // refuses is tried again record by record.
+  FileResult CommitBatch(const IntakeSettings& settings, std::vector<PreparedRecord>& batch,
+                         std::unique_ptr<Connection>& connection);
   FileResult OnDatabaseError(const DatabaseError& error, const IntakeSettings& settings,
                              const std::string& name, std::unique_ptr<Connection>& connection);
   void DiscardSpoolFile(const IntakeSettings& settings, const std::string& name);
@@ -76,6 +81,9 @@ class SpoolIntake {
   const RecordHooks& hooks_;
   IntakeState& state_;
 };
+
+// Rolls back the open transaction; a failure is swallowed.
+void RollBack(std::unique_ptr<Connection>& connection);
 
 // Drops the connection: closes it (a failure is swallowed) and releases it.
 void DropConnection(std::unique_ptr<Connection>& connection);

@@ -15,18 +15,26 @@ UpdateCall PrepareUpdateCall(LogRecord& record, const StoreRequest& request, con
   return BuildUpdateCall(request.table_value, record);
 }
 
-StoreOutcome StoreLogRecord(LogRecord& record, const StoreRequest& request, const RecordHooks& hooks,
-                            const CodePage& code_page, Connection* connection) {
-  if (hooks.is_excluded && hooks.is_excluded(record, nullptr) == 1) return StoreOutcome::kExcluded;
-  const UpdateCall call = PrepareUpdateCall(record, request, hooks, code_page);
+void CommitRecords(const std::vector<PreparedRecord>& records, int64_t now_seconds, Connection* connection) {
   if (connection == nullptr) {
     throw DatabaseError(DatabaseError::Kind::kConnection, "E_POINTER", "no connection object");
   }
   connection->BeginTrans();
-  connection->Execute(call);
-  if (request.spool) connection->LedgerAdd(*request.spool, request.now_seconds);
+  for (const PreparedRecord& record : records) {
+    connection->Execute(record.call);
+    connection->LedgerAdd(record.spool, now_seconds);
+  }
   connection->CommitTrans();
-  return StoreOutcome::kStored;
+}
+
+StoreOutcome StoreLogRecord(LogRecord& record, const StoreRequest& request, const RecordHooks& hooks,
+                            const CodePage& code_page, std::vector<PreparedRecord>& batch) {
+  if (hooks.is_excluded && hooks.is_excluded(record, nullptr) == 1) return StoreOutcome::kExcluded;
+  PreparedRecord prepared;
+  prepared.call = PrepareUpdateCall(record, request, hooks, code_page);
+  prepared.spool = *request.spool;
+  batch.push_back(std::move(prepared));
+  return StoreOutcome::kQueued;
 }
 
 }  // namespace vexa

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "CodePage.h"
 #include "Connection.h"
@@ -30,18 +31,30 @@ struct StoreRequest {
   int64_t now_seconds = 0;
 };
 
-enum class StoreOutcome { kExcluded, kStored };
+enum class StoreOutcome { kExcluded, kQueued };
+
+// A prepared call and the spool file it comes from.
+struct PreparedRecord {
+  UpdateCall call;
+  SpoolIdentity spool;
+};
 
 // True when `dns_disable` leaves secure-site naming on.
 bool SecureSiteNamingOn(std::string_view dns_disable);
 
-// Runs the record's transaction on `connection`. A DatabaseError leaves the
-// transaction open for the caller to roll back; a null connection raises one.
+// Drops an excluded record, or prepares its call and queues it in `batch`,
+// whose records the caller commits in one transaction (CommitRecords).
 StoreOutcome StoreLogRecord(LogRecord& record, const StoreRequest& request, const RecordHooks& hooks,
-                            const CodePage& code_page, Connection* connection);
+                            const CodePage& code_page, std::vector<PreparedRecord>& batch);
 
-// The call as it would be made, without the database: for dry runs.
+// The call as it would be made, without the database: secure-site naming,
+// cleaning, statement. For dry runs and batches.
 UpdateCall PrepareUpdateCall(LogRecord& record, const StoreRequest& request, const RecordHooks& hooks,
                              const CodePage& code_page);
+
+// One transaction: every call, each spool file into the ledger, commit. A
+// DatabaseError leaves the transaction open for the caller to roll back; a
+// null connection raises one.
+void CommitRecords(const std::vector<PreparedRecord>& records, int64_t now_seconds, Connection* connection);
 
 }  // namespace vexa

@@ -195,3 +195,51 @@ TEST_F(UpdateRoutineTest, DnsDisableDecidesSecureSiteNaming) {
 
 }  // namespace
 }  // namespace vexa
+
+namespace vexa {
+namespace {
+
+class BatchTest : public CycleFixture {
+ protected:
+  BatchTest() { app_settings_.batch_size = 3; }
+  int Update() { return routine_.CDatabaseAppUpdate(1); }
+  AppSettings app_settings_;
+  RoutineHooks hooks_;
+  std::unique_ptr<Connection> connection_;
+  UpdateRoutine routine_{env_, app_settings_, hooks_, connection_};
+};
+
+TEST_F(BatchTest, RecordsShareTransactionsAndLeaveAfterTheCommit) {
+  for (int i = 1; i <= 5; ++i) AddSpool(std::to_string(i) + ".lok", "http://" + std::to_string(i) + "/");
+  EndAfterCycles(1);
+  EXPECT_EQ(Update(), 1);
+  EXPECT_EQ(Count("BeginTrans"), 2);
+  EXPECT_EQ(db_.committed.size(), 5u);
+  EXPECT_EQ(db_.ledger.size(), 5u);
+  EXPECT_TRUE(Spools().empty());
+}
+
+TEST_F(BatchTest, LostConnectionInABatchKeepsEveryFile) {
+  for (int i = 1; i <= 3; ++i) AddSpool(std::to_string(i) + ".lok", "http://" + std::to_string(i) + "/");
+  db_.faults.FailNth("commit", 1);
+  EXPECT_EQ(Update(), 0);
+  EXPECT_TRUE(db_.committed.empty());
+  EXPECT_EQ(Spools().size(), 3u);
+}
+
+TEST_F(BatchTest, RefusedBatchIsRetriedRecordByRecord) {
+  AddSpool("1.lok", "http://one/");
+  AddSpool("2.lok", "http://bad/");
+  AddSpool("3.lok", "http://three/");
+  db_.reject = [](const UpdateCall& call) { return call.values[2] == "http://bad/"; };
+  EXPECT_EQ(Update(), 0);  // the batch, then one by one: one stored, bad refused
+  EXPECT_EQ(Update(), 0);
+  EndAfterCycles(1);
+  EXPECT_EQ(Update(), 1);  // third refusal: quarantined, the rest flow
+  EXPECT_THAT(StoredUrls(), ::testing::UnorderedElementsAre("http://one/", "http://three/"));
+  EXPECT_TRUE(Spools().empty() || Spools() == std::vector<std::string>{"rejected"});
+  EXPECT_TRUE(files_.Exists(std::string(kSpool) + "/rejected/2.lok"));
+}
+
+}  // namespace
+}  // namespace vexa
