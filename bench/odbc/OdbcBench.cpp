@@ -5,7 +5,6 @@
 // which goes first) so that both see the same load of a shared machine.
 //   odbc_bench [records] [round size]   (default 20000 records, 500)
 #include <libpq-fe.h>
-
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -53,10 +52,21 @@ Cost Measure(Work work) {
 
 UpdateCall Record(int i) {
   UpdateCall call;
-  call.values = {"vexatab00000", "DOMAIN\\user" + std::to_string(i % 50),
+  call.values = {"vexatab00000",
+                 "DOMAIN\\user" + std::to_string(i % 50),
                  "http://www.example.com/path/page" + std::to_string(i) + ".html?q=caf\xe9",
-                 "host" + std::to_string(i % 20), "2026-12-11 10:00:00", "0", "GET",
-                 "text/html", "", std::to_string(i), "1234", "", "", "", "0",
+                 "host" + std::to_string(i % 20),
+                 "2026-12-11 10:00:00",
+                 "0",
+                 "GET",
+                 "text/html",
+                 "",
+                 std::to_string(i),
+                 "1234",
+                 "",
+                 "",
+                 "",
+                 "0",
                  "News and Media \x80"};
   return call;
 }
@@ -107,10 +117,10 @@ int Run(int records, int round_size, bool durable) {
   CodePage code_page;
   OdbcConnectionFactory factory(code_page);
   auto connection = factory.Create(1);
-  connection->Open(BuildServerConnectionString("PostgreSQL Unicode", server->ServerSetting(),
-                                               "vexadb00000", kDefaultServerUser,
-                                               kDefaultServerPassword),
-                   kDefaultServerUser, kDefaultServerPassword);
+  connection->Open(
+      BuildServerConnectionString("PostgreSQL Unicode", server->ServerSetting(), "vexadb00000",
+                                  kDefaultServerUser, kDefaultServerPassword),
+      kDefaultServerUser, kDefaultServerPassword);
   std::string conninfo = "host=127.0.0.1 port=" + std::to_string(server->port()) +
                          " dbname=vexadb00000 user=vexauser password=lumirakasteb";
   PGconn* conn = PQconnectdb(conninfo.c_str());
@@ -163,8 +173,9 @@ int main(int argc, char** argv) {
   int records = argc > 1 ? atoi(argv[1]) : 20000;
   int round_size = argc > 2 ? atoi(argv[2]) : 500;
   vexa::testing::UseTestOdbcInstIni();
-  printf("| server | records each | ODBC records/s | libpq records/s | ODBC / libpq | median "
-         "of round ratios | ODBC client CPU us/record | libpq client CPU us/record |\n");
+  printf(
+      "| server | records each | ODBC records/s | libpq records/s | ODBC / libpq | median "
+      "of round ratios | ODBC client CPU us/record | libpq client CPU us/record |\n");
   printf("|---|---|---|---|---|---|---|---|\n");
   fflush(stdout);
   int status = vexa::Run(records, round_size, false);

@@ -44,6 +44,14 @@ class FingerprintTable {
   bool empty() const { return count_ == 0; }
   size_t count() const { return count_; }
 
+  // Starts loading what Find(hash) will read, so that several lookups can
+  // wait for memory at the same time.
+  void Prefetch(uint64_t hash) const {
+    if (slots_.empty()) return;
+    __builtin_prefetch(&filter_[FilterBit(hash) >> 6]);
+    __builtin_prefetch(&slots_[hash & mask_]);
+  }
+
   // The first stored value with this hash for which same(value) holds.
   template <class Same>
   uint64_t Find(uint64_t hash, Same&& same) const {

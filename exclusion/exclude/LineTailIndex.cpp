@@ -123,6 +123,10 @@ size_t LineTailIndex::Find(std::string_view a, std::string_view b) const {
   return found == FingerprintTable::kNone ? kNotFound : found;
 }
 
+void LineTailIndex::Prefetch(std::string_view a, std::string_view b) const {
+  tails_.Prefetch(TailHash(a, b));
+}
+
 size_t LineTailIndex::FindAfter(EntryPrefix prefix, std::string_view rest) const {
   const std::string_view text = EntryPrefixText(prefix);
   if (HasLineFeed(rest)) return SearchText(text, rest);

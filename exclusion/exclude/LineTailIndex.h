@@ -28,6 +28,8 @@ class LineTailIndex {
   // Where the first occurrence of `a` + `b` + CR LF starts; kNotFound when
   // the list does not hold `a` + `b`.
   size_t Find(std::string_view a, std::string_view b) const;
+  // Starts loading what Find(a, b) will read.
+  void Prefetch(std::string_view a, std::string_view b) const;
   // The same for EntryPrefixText(prefix) + `rest`.
   size_t FindAfter(EntryPrefix prefix, std::string_view rest) const;
 

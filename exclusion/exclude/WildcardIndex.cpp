@@ -272,13 +272,21 @@ void WildcardIndex::TryFloating(std::string_view text, Rank& best) const {
   for (uint32_t pattern : always_) Try(pattern, text, best);
 }
 
+uint64_t WildcardIndex::PlainHash(std::string_view text) {
+  uint64_t h = 0;
+  for (size_t i = 0; i < text.size(); ++i) h = HashStep(h, FoldedByte(text, i));
+  return HashFinish(h, text.size());
+}
+
+void WildcardIndex::Prefetch(std::string_view address) const {
+  plain_.Prefetch(PlainHash(address.substr(0, address.find('\0'))));
+}
+
 std::optional<WildcardIndex::Hit> WildcardIndex::Match(std::string_view address) const {
   const std::string_view text = address.substr(0, address.find('\0'));
   Rank best = kNoRank;
   if (!plain_.empty()) {
-    uint64_t h = 0;
-    for (size_t i = 0; i < text.size(); ++i) h = HashStep(h, FoldedByte(text, i));
-    const uint64_t found = plain_.Find(HashFinish(h, text.size()), [&](uint64_t i) {
+    const uint64_t found = plain_.Find(PlainHash(text), [&](uint64_t i) {
       return EqualsFolded(TextAt(plain_text_[i].first, plain_text_[i].second), text);
     });
     if (found != FingerprintTable::kNone) best = plain_rank_[found];

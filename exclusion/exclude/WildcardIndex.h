@@ -32,6 +32,8 @@ class WildcardIndex {
 
   // The first line (and form) in list order that matches `address`.
   std::optional<Hit> Match(std::string_view address) const;
+  // Starts loading what Match(address) reads first.
+  void Prefetch(std::string_view address) const;
   // Line `line` of the list with its CRs removed.
   std::string Line(size_t line) const;
 
@@ -70,6 +72,7 @@ class WildcardIndex {
   void TryAnchored(const AnchorTable& table, bool at_end, std::string_view text, Rank& best) const;
   void TryFloating(std::string_view text, Rank& best) const;
   void Try(uint32_t pattern, std::string_view text, Rank& best) const;
+  static uint64_t PlainHash(std::string_view text);
   std::string_view TextAt(size_t offset, size_t length) const {
     return std::string_view(text_).substr(offset, length);
   }

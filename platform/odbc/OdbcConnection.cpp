@@ -32,9 +32,7 @@ constexpr size_t kLongTextChars = 4000;
 // buffer that is already bound.
 constexpr size_t kTypicalTextChars = 512;
 
-SQLCHAR* Sql(const char* text) {
-  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text));
-}
+SQLCHAR* Sql(const char* text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)); }
 
 // A text parameter whose buffer stays bound from one execution to the next;
 // it is bound again only when the buffer moves or the value becomes long.
@@ -53,17 +51,17 @@ void BindText(SQLHSTMT stmt, SQLUSMALLINT index, TextParameter* p, std::u16strin
   if (p->text.data() == p->bound_data && is_long == p->bound_long) return;
   SQLSMALLINT type = is_long ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
   SQLULEN column_size = is_long ? p->text.size() : kLongTextChars;
-  CheckOdbc(SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, type, column_size, 0,
-                             p->text.data(), static_cast<SQLLEN>(p->text.capacity() * 2),
-                             &p->length),
-            SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+  CheckOdbc(
+      SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, type, column_size, 0,
+                       p->text.data(), static_cast<SQLLEN>(p->text.capacity() * 2), &p->length),
+      SQL_HANDLE_STMT, stmt, "SQLBindParameter");
   p->bound_data = p->text.data();
   p->bound_long = is_long;
 }
 
 void BindInt64(SQLHSTMT stmt, SQLUSMALLINT index, SQLBIGINT* value) {
-  CheckOdbc(SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
-                             value, 0, nullptr),
+  CheckOdbc(SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, value,
+                             0, nullptr),
             SQL_HANDLE_STMT, stmt, "SQLBindParameter");
 }
 
@@ -137,11 +135,11 @@ void OdbcConnection::Open(const std::string& connection_string, const std::strin
       throw DatabaseError(DatabaseError::Kind::kConnection, "HY001",
                           "no ODBC environment (unixODBC)");
     }
-    CheckOdbc(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION,
-                            reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-              SQL_HANDLE_ENV, env_, "SQLSetEnvAttr", true);
-    CheckOdbc(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_), SQL_HANDLE_ENV, env_,
-              "SQLAllocHandle", true);
+    CheckOdbc(
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+        SQL_HANDLE_ENV, env_, "SQLSetEnvAttr", true);
+    CheckOdbc(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_), SQL_HANDLE_ENV, env_, "SQLAllocHandle",
+              true);
     SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                       reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
     std::u16string text =
@@ -169,10 +167,10 @@ void OdbcConnection::Open(const std::string& connection_string, const std::strin
 
 bool OdbcConnection::FindLedgerTable() {
   SQLHSTMT stmt = SQL_NULL_HSTMT;
-  CheckOdbc(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_,
-            "SQLAllocHandle", true);
-  SQLRETURN rc = SQLTables(stmt, nullptr, 0, nullptr, 0, Sql(kLedgerTable), SQL_NTS,
-                           Sql("TABLE"), SQL_NTS);
+  CheckOdbc(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_, "SQLAllocHandle",
+            true);
+  SQLRETURN rc =
+      SQLTables(stmt, nullptr, 0, nullptr, 0, Sql(kLedgerTable), SQL_NTS, Sql("TABLE"), SQL_NTS);
   bool found = false;
   if (SQL_SUCCEEDED(rc)) {
     found = SQL_SUCCEEDED(SQLFetch(stmt));
@@ -197,8 +195,7 @@ void OdbcConnection::RequireOpen(const char* action) const {
 SQLHSTMT OdbcConnection::Prepared(SQLHSTMT* slot, const char* sql) {
   if (*slot != SQL_NULL_HSTMT) return *slot;
   SQLHSTMT stmt = SQL_NULL_HSTMT;
-  CheckOdbc(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_,
-            "SQLAllocHandle");
+  CheckOdbc(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_, "SQLAllocHandle");
   SQLRETURN rc = SQLPrepare(stmt, Sql(sql), SQL_NTS);
   if (!SQL_SUCCEEDED(rc)) {
     DatabaseError error = OdbcError(SQL_HANDLE_STMT, stmt, "SQLPrepare");

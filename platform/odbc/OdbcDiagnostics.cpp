@@ -37,12 +37,13 @@ DatabaseError OdbcError(SQLSMALLINT handle_type, SQLHANDLE handle, std::string_v
     SQLINTEGER native = 0;
     SQLCHAR text[1024] = {};
     SQLSMALLINT text_length = 0;
-    SQLRETURN rc = SQLGetDiagRec(handle_type, handle, record, state, &native, text,
-                                 sizeof text, &text_length);
+    SQLRETURN rc =
+        SQLGetDiagRec(handle_type, handle, record, state, &native, text, sizeof text, &text_length);
     if (!SQL_SUCCEEDED(rc)) break;
     std::string_view this_state = reinterpret_cast<char*>(state);
     // Warnings (01) only explain; a lost connection (08) explains everything.
-    bool better = sqlstate.empty() || (sqlstate.starts_with("01") && !this_state.starts_with("01")) ||
+    bool better = sqlstate.empty() ||
+                  (sqlstate.starts_with("01") && !this_state.starts_with("01")) ||
                   (this_state.starts_with("08") && !sqlstate.starts_with("08"));
     if (better) {
       sqlstate = this_state;
@@ -53,8 +54,8 @@ DatabaseError OdbcError(SQLSMALLINT handle_type, SQLHANDLE handle, std::string_v
   }
   if (sqlstate.empty()) sqlstate = "HY000";
   if (message.empty()) message = std::string(action) + " failed";
-  DatabaseError::Kind kind = connecting ? DatabaseError::Kind::kConnection
-                                        : ClassifyOdbcFailure(sqlstate, first_native);
+  DatabaseError::Kind kind =
+      connecting ? DatabaseError::Kind::kConnection : ClassifyOdbcFailure(sqlstate, first_native);
   return DatabaseError(kind, sqlstate, message);
 }
 

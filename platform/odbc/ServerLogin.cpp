@@ -37,8 +37,10 @@ bool ReadCredentialsFile(const std::string& path, std::string* user, std::string
   std::string text;
   bool ok = fstat(fd, &st) == 0;
   std::string problem = ok ? "" : std::string("cannot read ") + path + ": " + strerror(errno);
-  if (ok && !S_ISREG(st.st_mode)) problem = path + " is not a regular file";
-  else if (ok && st.st_uid != geteuid()) problem = path + " is not owned by the daemon's user";
+  if (ok && !S_ISREG(st.st_mode))
+    problem = path + " is not a regular file";
+  else if (ok && st.st_uid != geteuid())
+    problem = path + " is not owned by the daemon's user";
   else if (ok && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
     problem = path + " is open to group or others (chmod 600 it)";
   else if (ok && static_cast<size_t>(st.st_size) > kMaxCredentialsFile)

@@ -55,6 +55,7 @@ class HashingFile : public OutputFile {
     digest_.bytes += data.size();
     return true;
   }
+  bool Flush() override { return inner_->Flush(); }
   bool Close() override {
     if (closed_) return ok_;
     closed_ = true;

@@ -78,6 +78,7 @@ void WriteMembers(ContainerParser& parser, std::string_view area, const std::str
       written_ok = readable && out->Write(std::string_view(chunk.data(), n));
       if (written_ok) written += n;
     }
+    written_ok = written_ok && out->Flush();
     written_ok = out->Close() && written_ok;
     const bool counted = written_ok && member->complete;
     Record(env, path, written, counted);

@@ -173,8 +173,7 @@ MessageScanner::Step MessageScanner::RunParts() {
       // level is entered once. Otherwise it is an ordinary part.
       if (depth_ + 1 < kMaxDepth && header_.multipart() && header_.has_boundary() && !header_.boundary().too_long()) {
         ++depth_;
-        stack_[depth_].line = "--" + header_.boundary().text();
-        stack_[depth_].closing = stack_[depth_].line + "--";
+        stack_[depth_] = MakeDelimiter(header_.boundary().text());
         text_.DropBefore(blank + kBlankLine.size());
         SetInnermost(text_.Start());
         continue;

@@ -48,8 +48,12 @@ Delimiter PrepareDelimiter(std::string_view after_keyword) {
   for (char c : after_keyword.substr(0, eol)) {
     if (c != '"') boundary.push_back(c);
   }
+  return MakeDelimiter(Trim(boundary));
+}
+
+Delimiter MakeDelimiter(std::string_view boundary) {
   Delimiter d;
-  d.line = "--" + std::string(Trim(boundary));
+  d.line = "--" + std::string(boundary);
   d.closing = d.line + "--";
   return d;
 }

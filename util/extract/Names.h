@@ -30,6 +30,8 @@ struct Delimiter {
 // The delimiter from the text that follows "BOUNDARY=": up to the first CR
 // or LF, without double quotes, trimmed.
 Delimiter PrepareDelimiter(std::string_view after_keyword);
+// The delimiter of a boundary already prepared.
+Delimiter MakeDelimiter(std::string_view boundary);
 
 std::string OverwriteQuestion(const std::string& path);
 

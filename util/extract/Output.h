@@ -17,6 +17,8 @@ class OutputFile {
   // False when the data could not be written (the rest of the part is
   // dropped and the file is not counted).
   virtual bool Write(std::string_view data) = 0;
+  // Writes out what is buffered and makes it durable.
+  virtual bool Flush() = 0;
   virtual bool Close() = 0;
 };
 

@@ -53,16 +53,21 @@ class PosixOutputFile : public OutputFile {
   bool Write(std::string_view data) override {
     if (fd_ < 0 || failed_) return false;
     if (buffer_.size() + data.size() > kWriteBuffer) {
-      if (!Flush()) return false;
+      if (!WriteBuffered()) return false;
       if (data.size() >= kWriteBuffer) return Keep(WriteAll(fd_, data.data(), data.size()));
     }
     buffer_.insert(buffer_.end(), data.begin(), data.end());
     return true;
   }
 
+  bool Flush() override {
+    if (fd_ < 0 || failed_) return false;
+    return WriteBuffered() && Keep(fsync(fd_) == 0);
+  }
+
   bool Close() override {
     if (fd_ < 0) return !failed_;
-    Flush();
+    WriteBuffered();
     if (close(fd_) != 0) failed_ = true;
     fd_ = -1;
     return !failed_;
@@ -73,7 +78,7 @@ class PosixOutputFile : public OutputFile {
     failed_ = failed_ || !ok;
     return ok;
   }
-  bool Flush() {
+  bool WriteBuffered() {
     const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
     buffer_.clear();
     return Keep(ok);

@@ -33,9 +33,21 @@ std::string Hex(const std::string& bytes) {
 
 UpdateCall Call(const std::string& category = "news") {
   UpdateCall call;
-  call.values = {"vexatab00000", "user1",  "http://example.com/", "host1", "2026-12-11 10:00:00",
-                 "0",            "t6",     "t7",                  "t8",    "9",
-                 "10",           "",       "t12",                 "",      "14",
+  call.values = {"vexatab00000",
+                 "user1",
+                 "http://example.com/",
+                 "host1",
+                 "2026-12-11 10:00:00",
+                 "0",
+                 "t6",
+                 "t7",
+                 "t8",
+                 "9",
+                 "10",
+                 "",
+                 "t12",
+                 "",
+                 "14",
                  category};
   return call;
 }
@@ -100,10 +112,9 @@ TEST_F(OdbcPostgresTest, ValuesLandExactlyAsBound) {
   call.values[13] = std::string(5000, 'u');  // goes out as a long value
   Store(call);
 
-  const char* columns[] = {"table_name", "text1",        "url",    "text3",  "log_time",
-                           "filter_mark", "text6",       "text7",  "text8",  "number9",
-                           "number10",    "content_name", "text12", "spare", "number14",
-                           "category"};
+  const char* columns[] = {"table_name", "text1", "url",      "text3",   "log_time", "filter_mark",
+                           "text6",      "text7", "text8",    "number9", "number10", "content_name",
+                           "text12",     "spare", "number14", "category"};
   for (size_t i = 0; i < 16; ++i) {
     std::string hex = server_->Psql(std::string("SELECT encode(convert_to(") + columns[i] +
                                     ", 'UTF8'), 'hex') FROM vexa_records ORDER BY id DESC LIMIT 1");
@@ -165,8 +176,8 @@ TEST_F(OdbcPostgresTest, RefusedOpensAreConnectionErrors) {
       {BuildServerConnectionString("No Such Driver", server_->ServerSetting(), "vexadb00000",
                                    kDefaultServerUser, kDefaultServerPassword),
        "No Such Driver"},
-      {BuildServerConnectionString(kDriver, "127.0.0.1;Port=1", "vexadb00000",
-                                   kDefaultServerUser, kDefaultServerPassword),
+      {BuildServerConnectionString(kDriver, "127.0.0.1;Port=1", "vexadb00000", kDefaultServerUser,
+                                   kDefaultServerPassword),
        "Connection refused"},
   };
   for (const Case& c : cases) {
@@ -257,8 +268,8 @@ class OdbcPostgresRestartTest : public ::testing::Test {
       operation();
       ADD_FAILURE() << what << ": no error";
     } catch (const DatabaseError& error) {
-      EXPECT_EQ(error.kind(), Kind::kConnection) << what << ": " << error.sqlstate() << " "
-                                                 << error.what();
+      EXPECT_EQ(error.kind(), Kind::kConnection)
+          << what << ": " << error.sqlstate() << " " << error.what();
     }
   }
   void Reopen() {
@@ -284,11 +295,13 @@ TEST_F(OdbcPostgresRestartTest, StoppedServerFailsTheNextRecordAndANewOpenWorksL
   connection_->CommitTrans();
   server_->Stop("immediate");
 
-  ExpectConnectionError([&] {
-    connection_->BeginTrans();
-    connection_->Execute(Call("while-down"));
-    connection_->CommitTrans();
-  }, "record while down");
+  ExpectConnectionError(
+      [&] {
+        connection_->BeginTrans();
+        connection_->Execute(Call("while-down"));
+        connection_->CommitTrans();
+      },
+      "record while down");
   try {
     connection_->RollbackTrans();  // the driver may know there is nothing to undo
   } catch (const DatabaseError& error) {

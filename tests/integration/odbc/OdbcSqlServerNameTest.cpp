@@ -3,14 +3,10 @@
 // resolves through deploy/odbcinst.ini to FreeTDS. No SQL Server runs here,
 // so the connection itself is refused (docs/odbc.md tells how to run the
 // backend against a real one).
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "CodePage.h"
@@ -21,19 +17,6 @@
 namespace vexa {
 namespace {
 
-// A port on 127.0.0.1 that nobody listens on.
-int ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
 TEST(OdbcSqlServerNameTest, ConnectionStringReachesTheDriverManagerUnchanged) {
   std::string dir = testing::UseTestOdbcInstIni();
   ASSERT_FALSE(dir.empty());
@@ -41,7 +24,7 @@ TEST(OdbcSqlServerNameTest, ConnectionStringReachesTheDriverManagerUnchanged) {
   std::ofstream(dir + "/odbcinst.ini", std::ios::app)
       << "\n[ODBC]\nTrace=Yes\nTraceFile=" << trace << "\n";
 
-  std::string server = "127.0.0.1," + std::to_string(ClosedPort());
+  std::string server = "127.0.0.1," + std::to_string(testing::FreeLocalPort());
   std::string text = BuildServerConnectionString(kDefaultServerDriver, server, "vexadb00000",
                                                  kDefaultServerUser, kDefaultServerPassword);
   CodePage code_page;
@@ -63,8 +46,8 @@ TEST(OdbcSqlServerNameTest, ConnectionStringReachesTheDriverManagerUnchanged) {
   std::stringstream log;
   log << in.rdbuf();
   // The trace hides the password's letters and nothing else.
-  EXPECT_NE(log.str().find("[DRIVER=SQL Server;SERVER=" + server + ";UID=vexauser;PWD=" +
-                           std::string(strlen(kDefaultServerPassword), '*') +
+  EXPECT_NE(log.str().find("[DRIVER=SQL Server;SERVER=" + server +
+                           ";UID=vexauser;PWD=" + std::string(strlen(kDefaultServerPassword), '*') +
                            ";DATABASE=vexadb00000]"),
             std::string::npos)
       << log.str().substr(0, 4000);

@@ -29,7 +29,9 @@ std::string NewestPostgresBin() {
   return best;
 }
 
-int FreePort() {
+}  // namespace
+
+int FreeLocalPort() {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -43,6 +45,8 @@ int FreePort() {
   close(fd);
   return port;
 }
+
+namespace {
 
 std::string Run(const std::string& command, int* status) {
   std::string output;
@@ -109,10 +113,11 @@ std::unique_ptr<PgServer> PgServer::Start(const Options& options, std::string* e
             "local all all trust\n"
             "host all postgres 127.0.0.1/32 trust\n"
             "host all all 127.0.0.1/32 scram-sha-256\n");
-  server->port_ = FreePort();
+  server->port_ = FreeLocalPort();
   if (!server->Launch(error)) return nullptr;
 
-  std::string setup = server->Psql("CREATE ROLE vexauser LOGIN PASSWORD 'lumirakasteb'", "postgres");
+  std::string setup =
+      server->Psql("CREATE ROLE vexauser LOGIN PASSWORD 'lumirakasteb'", "postgres");
   setup += server->Psql("CREATE DATABASE vexadb00000 OWNER vexauser", "postgres");
   std::vector<std::string> scripts = {"deploy/sql/postgresql/records.sql"};
   if (options.ledger) scripts.push_back("deploy/sql/postgresql/ledger.sql");
@@ -131,8 +136,7 @@ std::unique_ptr<PgServer> PgServer::Start(const Options& options, std::string* e
 
 bool PgServer::Launch(std::string* error) {
   std::string options = "-p " + std::to_string(port_) + " -k " + dir_ +
-                        " -c listen_addresses=127.0.0.1" +
-                        (durable_ ? "" : " -c fsync=off");
+                        " -c listen_addresses=127.0.0.1" + (durable_ ? "" : " -c fsync=off");
   int status = 0;
   std::string out = Run(AsOwner(bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ +
                                 "/server.log -w -t 60 -o '" + options + "' start"),

@@ -14,8 +14,8 @@ namespace vexa::testing {
 class PgServer {
  public:
   struct Options {
-    bool ledger = true;          // load deploy/sql/postgresql/ledger.sql
-    bool durable = false;        // fsync on (benchmarks); tests run without
+    bool ledger = true;    // load deploy/sql/postgresql/ledger.sql
+    bool durable = false;  // fsync on (benchmarks); tests run without
   };
   // Null with a reason in `error` when PostgreSQL is missing or fails.
   static std::unique_ptr<PgServer> Start(const Options& options, std::string* error);
@@ -42,13 +42,16 @@ class PgServer {
   // A shell command run as the cluster's owner.
   std::string AsOwner(const std::string& command) const;
 
-  std::string bin_;    // PostgreSQL's bin directory
-  std::string dir_;    // temporary directory: data/, log, socket
+  std::string bin_;  // PostgreSQL's bin directory
+  std::string dir_;  // temporary directory: data/, log, socket
   bool as_postgres_ = false;
   bool durable_ = false;
   int port_ = 0;
   pid_t pid_ = 0;
 };
+
+// A TCP port on 127.0.0.1 that was free a moment ago (nobody listens on it).
+int FreeLocalPort();
 
 // Points unixODBC at a private odbcinst.ini (ODBCSYSINI) holding
 // deploy/odbcinst.ini and `extra`; call before the first ODBC call of the

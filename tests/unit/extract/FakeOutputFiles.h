@@ -30,6 +30,7 @@ class FakeOutputFiles : public OutputFiles {
       content_->append(data);
       return true;
     }
+    bool Flush() override { return true; }
     bool Close() override { return true; }
 
    private:

@@ -1,7 +1,6 @@
-#include "ConnectionString.h"
-
 #include <gtest/gtest.h>
 
+#include "ConnectionString.h"
 #include "ServerLogin.h"
 
 namespace vexa {
@@ -26,9 +25,14 @@ TEST(ConnectionStringTest, QuotesOnlyWhatWouldBreakTheString) {
     const char* value;
     const char* quoted;
   } cases[] = {
-      {"lumirakasteb", "lumirakasteb"}, {"", ""},          {"a b", "a b"},
-      {"a;b", "{a;b}"},                 {"{x", "{{x}"},    {"x}y", "{x}}y}"},
-      {" lead", "{ lead}"},             {"trail ", "{trail }"},
+      {"lumirakasteb", "lumirakasteb"},
+      {"", ""},
+      {"a b", "a b"},
+      {"a;b", "{a;b}"},
+      {"{x", "{{x}"},
+      {"x}y", "{x}}y}"},
+      {" lead", "{ lead}"},
+      {"trail ", "{trail }"},
   };
   for (const Case& c : cases) EXPECT_EQ(QuoteOdbcValue(c.value), c.quoted) << c.value;
 }
@@ -41,7 +45,8 @@ TEST(ConnectionStringTest, DropsTheProviderAndKeepsTheRestAsWritten) {
     const char* odbc;
   } cases[] = {
       {"PROVIDER=MSDASQL;DRIVER=SQL Server;SERVER=h;UID=vexauser;PWD=lumirakasteb;DATABASE=d",
-       "vexauser", "lumirakasteb", "DRIVER=SQL Server;SERVER=h;UID=vexauser;PWD=lumirakasteb;DATABASE=d"},
+       "vexauser", "lumirakasteb",
+       "DRIVER=SQL Server;SERVER=h;UID=vexauser;PWD=lumirakasteb;DATABASE=d"},
       // The string's own login stands; the arguments fill in what it lacks.
       {"DRIVER=x;uid=a;pwd=b", "c", "d", "DRIVER=x;uid=a;pwd=b"},
       {"DRIVER=x;SERVER=h", "u", "p;q", "DRIVER=x;SERVER=h;UID=u;PWD={p;q}"},
