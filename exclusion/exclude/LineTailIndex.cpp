@@ -55,25 +55,39 @@ LineTailIndex::LineTailIndex(std::string_view list, const CodePage& page)
     start = lf + 1;
   }
   tails_.Reset(tail_count);
-  for (const auto& [line_start, line_end] : lines) AddTails(line_start, line_end);
+  std::vector<PendingTail> pending;
+  for (const auto& [line_start, line_end] : lines) AddTails(line_start, line_end, pending);
+  InsertTails(pending);
   for (EntryPrefix prefix : {EntryPrefix::kMail, EntryPrefix::kFtpSuffix,
                              EntryPrefix::kHttpSuffix, EntryPrefix::kHttpsSuffix}) {
     AddRestsAfter(prefix, lines);
   }
 }
 
-void LineTailIndex::AddTails(size_t start, size_t end) {
+void LineTailIndex::AddTails(size_t start, size_t end, std::vector<PendingTail>& pending) {
   uint64_t h = 0;
   for (size_t pos = end;; --pos) {
     if (IsBoundary(pos)) {
-      const size_t length = end - pos;
-      tails_.Insert(HashFinish(h, length), pos, [&](uint64_t kept) {
-        return HeldAt(kept, list_.substr(pos, length), {});
-      });
+      pending.push_back({HashFinish(h, end - pos), pos, end - pos});
+      if (pending.size() == kInsertBatch) InsertTails(pending);
     }
     if (pos == start) break;
     h = HashStep(h, static_cast<unsigned char>(list_[pos - 1]));
   }
+}
+
+// Inserts in list order (the first of equal tails is kept), each slot
+// fetched a few tails ahead: the table is far larger than the cache.
+void LineTailIndex::InsertTails(std::vector<PendingTail>& pending) {
+  constexpr size_t kAhead = 16;
+  for (size_t i = 0; i < pending.size(); ++i) {
+    if (i + kAhead < pending.size()) tails_.Prefetch(pending[i + kAhead].hash);
+    const PendingTail& tail = pending[i];
+    tails_.Insert(tail.hash, tail.pos, [&](uint64_t kept) {
+      return HeldAt(kept, list_.substr(tail.pos, tail.length), {});
+    });
+  }
+  pending.clear();
 }
 
 void LineTailIndex::AddRestsAfter(EntryPrefix prefix,

@@ -37,7 +37,14 @@ class LineTailIndex {
   bool IsBoundary(size_t pos) const { return boundary_.empty() || boundary_[pos]; }
   bool HeldAt(size_t pos, std::string_view a, std::string_view b) const;
   size_t SearchText(std::string_view a, std::string_view b) const;
-  void AddTails(size_t start, size_t end);
+  struct PendingTail {
+    uint64_t hash;
+    size_t pos;
+    size_t length;
+  };
+  static constexpr size_t kInsertBatch = 4096;
+  void AddTails(size_t start, size_t end, std::vector<PendingTail>& pending);
+  void InsertTails(std::vector<PendingTail>& pending);
   void AddRestsAfter(EntryPrefix prefix, const std::vector<std::pair<size_t, size_t>>& lines);
 
   std::string_view list_;
