@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -52,10 +53,23 @@ UpdateCall Call(const std::string& category = "news") {
   return call;
 }
 
+// The drivers of deploy/odbcinst.ini, for the whole run.
+class OdbcInstIni : public ::testing::Environment {
+ public:
+  void SetUp() override { dir_ = testing::UseTestOdbcInstIni(); }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+
+ private:
+  std::string dir_;
+};
+const auto* const odbc_inst_ini = ::testing::AddGlobalTestEnvironment(new OdbcInstIni);
+
 class OdbcPostgresTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    testing::UseTestOdbcInstIni();
     std::string error;
     server_ = PgServer::Start(&error).release();
     ASSERT_NE(server_, nullptr) << error;
@@ -225,7 +239,6 @@ TEST_F(OdbcPostgresTest, LedgerIsWrittenInTheRecordsTransaction) {
 }
 
 TEST(OdbcPostgresNoLedgerTest, WorksWithoutTheLedgerAndSaysSoOnce) {
-  testing::UseTestOdbcInstIni();
   std::string error;
   auto server = PgServer::Start({.ledger = false}, &error);
   ASSERT_NE(server, nullptr) << error;
@@ -254,7 +267,6 @@ TEST(OdbcPostgresNoLedgerTest, WorksWithoutTheLedgerAndSaysSoOnce) {
 class OdbcPostgresRestartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::UseTestOdbcInstIni();
     std::string error;
     server_ = PgServer::Start(&error);
     ASSERT_NE(server_, nullptr) << error;

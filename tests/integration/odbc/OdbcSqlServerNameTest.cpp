@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -52,6 +53,8 @@ TEST(OdbcSqlServerNameTest, ConnectionStringReachesTheDriverManagerUnchanged) {
             std::string::npos)
       << log.str().substr(0, 4000);
   EXPECT_EQ(log.str().find("MSDASQL"), std::string::npos);
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
 }
 
 }  // namespace

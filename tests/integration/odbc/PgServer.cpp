@@ -186,12 +186,12 @@ std::string PgServer::Psql(const std::string& sql, const std::string& database) 
   return out;
 }
 
-std::string UseTestOdbcInstIni(const std::string& extra) {
+std::string UseTestOdbcInstIni() {
   char dir[] = "/tmp/vexa-odbcini-XXXXXX";
   if (!mkdtemp(dir)) return "";
   std::ifstream in(SourceFile("deploy/odbcinst.ini"));
   std::stringstream text;
-  text << in.rdbuf() << "\n" << extra;
+  text << in.rdbuf();
   WriteFile(std::string(dir) + "/odbcinst.ini", text.str());
   WriteFile(std::string(dir) + "/odbc.ini", "");
   setenv("ODBCSYSINI", dir, 1);

@@ -53,9 +53,9 @@ class PgServer {
 // A TCP port on 127.0.0.1 that was free a moment ago (nobody listens on it).
 int FreeLocalPort();
 
-// Points unixODBC at a private odbcinst.ini (ODBCSYSINI) holding
-// deploy/odbcinst.ini and `extra`; call before the first ODBC call of the
-// process. Returns the directory.
-std::string UseTestOdbcInstIni(const std::string& extra = "");
+// Points unixODBC at a private odbcinst.ini (ODBCSYSINI), a copy of
+// deploy/odbcinst.ini; call before the first ODBC call of the process.
+// Returns the directory, which the caller removes.
+std::string UseTestOdbcInstIni();
 
 }  // namespace vexa::testing
