@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "ConnectionString.h"
@@ -100,9 +101,11 @@ class OdbcConnection : public Connection {
   void RequireOpen(const char* action) const;
   SQLHSTMT Prepared(SQLHSTMT* slot, const char* sql);
   void EndTransaction(SQLSMALLINT completion, const char* action);
-  // Ends the transaction that a ledger statement began outside BeginTrans,
-  // so that no transaction stays open between records.
-  void CommitOutsideTransaction();
+  void SetAutocommit(bool on, const char* action);
+  // Runs a ledger statement. Outside a record's transaction it runs in
+  // autocommit: it leaves no transaction open between records and costs no
+  // BEGIN and COMMIT of its own.
+  bool RunLedgerStatement(const char* action, const std::function<bool()>& statement);
   bool FindLedgerTable();
   void BindSpool(SQLHSTMT stmt, TextParameter* name, const SpoolIdentity& spool);
 
@@ -149,9 +152,7 @@ void OdbcConnection::Open(const std::string& connection_string, const std::strin
                                 SQL_DRIVER_NOPROMPT),
               SQL_HANDLE_DBC, dbc_, "SQLDriverConnect", true);
     connected_ = true;
-    CheckOdbc(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
-                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
-              SQL_HANDLE_DBC, dbc_, "SQLSetConnectAttr(AUTOCOMMIT)", true);
+    SetAutocommit(false, "SQLSetConnectAttr(AUTOCOMMIT)");
     has_ledger_ = FindLedgerTable();
   } catch (const DatabaseError& error) {
     Close();
@@ -271,45 +272,76 @@ void OdbcConnection::BindSpool(SQLHSTMT stmt, TextParameter* name, const SpoolId
   for (SQLUSMALLINT i = 0; i < 3; ++i) BindInt64(stmt, i + 2, &spool_numbers_[i]);
 }
 
-void OdbcConnection::CommitOutsideTransaction() {
-  if (!in_transaction_) EndTransaction(SQL_COMMIT, "SQLEndTran");
+void OdbcConnection::SetAutocommit(bool on, const char* action) {
+  SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+  CheckOdbc(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), 0),
+            SQL_HANDLE_DBC, dbc_, action);
+}
+
+bool OdbcConnection::RunLedgerStatement(const char* action,
+                                        const std::function<bool()>& statement) {
+  if (in_transaction_) return statement();
+  SetAutocommit(true, action);
+  bool result;
+  try {
+    result = statement();
+  } catch (const DatabaseError&) {
+    // A connection left in autocommit would store records and their ledger
+    // rows apart: when it cannot go back, it is closed.
+    if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0))) {
+      Close();
+    }
+    throw;
+  }
+  try {
+    SetAutocommit(false, action);
+  } catch (const DatabaseError& error) {
+    Close();
+    throw DatabaseError(DatabaseError::Kind::kConnection, error.sqlstate(), error.what());
+  }
+  return result;
 }
 
 bool OdbcConnection::LedgerContains(const SpoolIdentity& spool) {
   RequireOpen("LedgerContains");
   if (!has_ledger_) return false;
-  SQLHSTMT stmt = Prepared(&ledger_contains_, kLedgerContains);
-  BindSpool(stmt, &contains_name_, spool);
-  CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerContains");
-  SQLRETURN rc = SQLFetch(stmt);
-  CheckOdbc(rc, SQL_HANDLE_STMT, stmt, "LedgerContains");
-  bool found = SQL_SUCCEEDED(rc);
-  FinishResults(stmt, "LedgerContains");
-  CommitOutsideTransaction();
-  return found;
+  return RunLedgerStatement("LedgerContains", [&] {
+    SQLHSTMT stmt = Prepared(&ledger_contains_, kLedgerContains);
+    BindSpool(stmt, &contains_name_, spool);
+    CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerContains");
+    SQLRETURN rc = SQLFetch(stmt);
+    CheckOdbc(rc, SQL_HANDLE_STMT, stmt, "LedgerContains");
+    FinishResults(stmt, "LedgerContains");
+    return SQL_SUCCEEDED(rc);
+  });
 }
 
 void OdbcConnection::LedgerAdd(const SpoolIdentity& spool, int64_t now_seconds) {
   RequireOpen("LedgerAdd");
   if (!has_ledger_) return;
-  SQLHSTMT stmt = Prepared(&ledger_add_, kLedgerAdd);
-  BindSpool(stmt, &add_name_, spool);
-  spool_numbers_[3] = now_seconds;
-  BindInt64(stmt, 5, &spool_numbers_[3]);
-  CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerAdd");
-  FinishResults(stmt, "LedgerAdd");
-  CommitOutsideTransaction();
+  RunLedgerStatement("LedgerAdd", [&] {
+    SQLHSTMT stmt = Prepared(&ledger_add_, kLedgerAdd);
+    BindSpool(stmt, &add_name_, spool);
+    spool_numbers_[3] = now_seconds;
+    BindInt64(stmt, 5, &spool_numbers_[3]);
+    CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerAdd");
+    FinishResults(stmt, "LedgerAdd");
+    return true;
+  });
 }
 
 void OdbcConnection::LedgerPrune(int64_t older_than_seconds) {
   RequireOpen("LedgerPrune");
   if (!has_ledger_) return;
-  SQLHSTMT stmt = Prepared(&ledger_prune_, kLedgerPrune);
-  spool_numbers_[3] = older_than_seconds;
-  BindInt64(stmt, 1, &spool_numbers_[3]);
-  CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerPrune");
-  FinishResults(stmt, "LedgerPrune");
-  CommitOutsideTransaction();
+  RunLedgerStatement("LedgerPrune", [&] {
+    SQLHSTMT stmt = Prepared(&ledger_prune_, kLedgerPrune);
+    spool_numbers_[3] = older_than_seconds;
+    BindInt64(stmt, 1, &spool_numbers_[3]);
+    CheckOdbc(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "LedgerPrune");
+    FinishResults(stmt, "LedgerPrune");
+    return true;
+  });
 }
 
 }  // namespace

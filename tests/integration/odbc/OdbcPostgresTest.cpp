@@ -217,6 +217,8 @@ TEST_F(OdbcPostgresTest, LedgerIsWrittenInTheRecordsTransaction) {
   connection_->LedgerAdd(spool, 1000);
   connection_->RollbackTrans();
   EXPECT_FALSE(connection_->LedgerContains(spool));
+  // The look-ups before it ran in autocommit; the record's transaction did not.
+  EXPECT_EQ(Count("category = 'ledger-rolled-back'"), "0");
 
   connection_->BeginTrans();
   connection_->Execute(Call("ledger-committed"));
