@@ -1,7 +1,5 @@
 #include "LineTailIndex.h"
 
-#include <cstring>
-
 namespace vexa {
 namespace {
 
@@ -115,10 +113,8 @@ void LineTailIndex::AddRestsAfter(EntryPrefix prefix,
 bool LineTailIndex::HeldAt(size_t pos, std::string_view a, std::string_view b) const {
   const size_t length = a.size() + b.size();
   if (pos + length + 2 > list_.size()) return false;
-  const char* at = list_.data() + pos;
-  return std::memcmp(at, a.data(), a.size()) == 0 &&
-         std::memcmp(at + a.size(), b.data(), b.size()) == 0 && at[length] == '\r' &&
-         at[length + 1] == '\n';
+  return list_.substr(pos, a.size()) == a && list_.substr(pos + a.size(), b.size()) == b &&
+         list_[pos + length] == '\r' && list_[pos + length + 1] == '\n';
 }
 
 // A question that spans lines (it holds an LF) is not a tail of one line:
