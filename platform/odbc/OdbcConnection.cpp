@@ -41,7 +41,7 @@ struct TextParameter {
   std::u16string text;
   SQLLEN length = 0;
   const char16_t* bound_data = nullptr;
-  bool bound_long = false;
+  SQLULEN bound_column_size = 0;
 };
 
 void BindText(SQLHSTMT stmt, SQLUSMALLINT index, TextParameter* p, std::u16string_view value) {
@@ -49,15 +49,18 @@ void BindText(SQLHSTMT stmt, SQLUSMALLINT index, TextParameter* p, std::u16strin
   p->text.assign(value);  // keeps the buffer when it is large enough
   p->length = static_cast<SQLLEN>(p->text.size() * sizeof(char16_t));
   bool is_long = p->text.size() > kLongTextChars;
-  if (p->text.data() == p->bound_data && is_long == p->bound_long) return;
-  SQLSMALLINT type = is_long ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
   SQLULEN column_size = is_long ? p->text.size() : kLongTextChars;
+  if (p->text.data() == p->bound_data && column_size <= p->bound_column_size &&
+      (column_size > kLongTextChars) == (p->bound_column_size > kLongTextChars)) {
+    return;
+  }
+  SQLSMALLINT type = is_long ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
   CheckOdbc(
       SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, type, column_size, 0,
                        p->text.data(), static_cast<SQLLEN>(p->text.capacity() * 2), &p->length),
       SQL_HANDLE_STMT, stmt, "SQLBindParameter");
   p->bound_data = p->text.data();
-  p->bound_long = is_long;
+  p->bound_column_size = column_size;
 }
 
 void BindInt64(SQLHSTMT stmt, SQLUSMALLINT index, SQLBIGINT* value) {

@@ -130,12 +130,27 @@ TEST_F(OdbcPostgresTest, ValuesLandExactlyAsBound) {
                            "text6",      "text7", "text8",    "number9", "number10", "content_name",
                            "text12",     "spare", "number14", "category"};
   for (size_t i = 0; i < 16; ++i) {
-    std::string hex = server_->Psql(std::string("SELECT encode(convert_to(") + columns[i] +
-                                    ", 'UTF8'), 'hex') FROM vexa_records ORDER BY id DESC LIMIT 1");
+    std::string hex = server_->Psql(std::string("SELECT coalesce(encode(convert_to(") + columns[i] +
+                                    ", 'UTF8'), 'hex'), 'null') FROM vexa_records ORDER BY id "
+                                    "DESC LIMIT 1");
     EXPECT_EQ(hex, Hex(code_page_.ToUtf8(call.values[i]))) << columns[i];
   }
   EXPECT_EQ(server_->Psql("SELECT text3 FROM vexa_records ORDER BY id DESC LIMIT 1"),
             "caf\xc3\xa9 \xe2\x82\xac 5");
+
+  // The parameters stay bound: a longer long value, a short one, a longer
+  // short one.
+  for (size_t size : {7000, 3, 900}) {
+    std::string category = "size-" + std::to_string(size);
+    UpdateCall next = Call(category);
+    next.values[13] = std::string(size, 'v');
+    next.values[2] = std::string(size, 'w');
+    Store(next);
+    EXPECT_EQ(
+        server_->Psql("SELECT length(spare), length(url) FROM vexa_records WHERE category = '" +
+                      category + "'"),
+        std::to_string(size) + "|" + std::to_string(size));
+  }
 }
 
 TEST_F(OdbcPostgresTest, RollbackLeavesNothingAndTheConnectionGoesOn) {
