@@ -7,6 +7,9 @@
 //   core_bench [--dir DIR] [--files N] [--rounds R]
 //       throughput: R rounds (default 3) of N files (default 20000) per side,
 //       the order of the sides swapped every round; medians at the end.
+//       --with-ledger adds a third side, the plain loop with the daemon's
+//       ledger statements; --only daemon|plain|plain+ledger runs one side
+//       (for profiling).
 //   core_bench memory [--dir DIR] [--files N] [--ingest K] [--sample S]
 //       lists N files (default 1000000), takes in K records (default 5000),
 //       a sample of time and memory every S records (default 500).
@@ -38,6 +41,8 @@ struct Options {
   int rounds = 3;
   size_t ingest = 5000;
   size_t sample = 500;
+  std::string only;
+  bool with_ledger = false;
 };
 
 std::string LoadAverage() {
@@ -66,45 +71,50 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void PrintRun(int round, const char* side, const RunResult& run) {
-  std::printf("%5d  %-6s  %7zu  %8.2f  %8.1f  %9.3f  %9.3f\n", round, side, run.records,
+void PrintRun(int round, const std::string& side, const RunResult& run) {
+  std::printf("%5d  %-12s  %7zu  %8.2f  %9.1f  %9.3f  %12.3f\n", round, side.c_str(), run.records,
               run.seconds, static_cast<double>(run.records) / run.seconds,
               1e3 * run.database_seconds / double(run.records),
               1e3 * (run.seconds - run.database_seconds) / double(run.records));
   std::fflush(stdout);
 }
 
+RunResult RunSide(const std::string& side, const std::string& install) {
+  if (side == "daemon") return RunDaemonPath(install, {}).run;
+  return RunPlainLoop(install, side == "plain+ledger");
+}
+
 int Throughput(const Options& options) {
   const size_t files = options.files ? options.files : 20000;
+  std::vector<std::string> sides = {"daemon", "plain"};
+  if (options.with_ledger) sides.push_back("plain+ledger");
+  if (!options.only.empty()) sides = {options.only};
   std::printf("backlog %zu spool files per run, %d rounds, in %s; load average at start %s\n",
               files, options.rounds, options.dir.c_str(), LoadAverage().c_str());
-  std::printf("round  side    records   seconds  records/s  db ms/rec  other ms/rec\n");
-  std::vector<double> daemon_rates, plain_rates, ratios;
+  std::printf("round  side          records   seconds  records/s  db ms/rec  other ms/rec\n");
+  // Records per second of each side, by round.
+  std::vector<std::vector<double>> rates(sides.size());
   for (int round = 1; round <= options.rounds; ++round) {
-    double daemon_rate = 0, plain_rate = 0;
-    for (int turn = 0; turn < 2; ++turn) {
-      const bool daemon_turn = (turn == 0) == (round % 2 == 1);
+    // Each round starts with another side, so that none always runs first.
+    for (size_t turn = 0; turn < sides.size(); ++turn) {
+      const size_t side = (turn + static_cast<size_t>(round) - 1) % sides.size();
       const std::string install = MakeInstall(options, files);
-      if (daemon_turn) {
-        const RunResult run = RunDaemonPath(install, {}).run;
-        PrintRun(round, "daemon", run);
-        daemon_rate = static_cast<double>(run.records) / run.seconds;
-      } else {
-        const RunResult run = RunPlainLoop(install);
-        PrintRun(round, "plain", run);
-        plain_rate = static_cast<double>(run.records) / run.seconds;
-      }
+      const RunResult run = RunSide(sides[side], install);
+      PrintRun(round, sides[side], run);
+      rates[side].push_back(static_cast<double>(run.records) / run.seconds);
       RemoveTree(install);
     }
-    daemon_rates.push_back(daemon_rate);
-    plain_rates.push_back(plain_rate);
-    ratios.push_back(daemon_rate / plain_rate);
   }
-  std::printf(
-      "median records/s: daemon %.1f, plain %.1f; ratio of medians %.3f; median of round ratios "
-      "%.3f\n",
-      Median(daemon_rates), Median(plain_rates), Median(daemon_rates) / Median(plain_rates),
-      Median(ratios));
+  for (size_t side = 0; side < sides.size(); ++side) {
+    std::printf("median records/s %-12s %9.1f", sides[side].c_str(), Median(rates[side]));
+    if (side > 0) {
+      std::vector<double> ratios;
+      for (size_t r = 0; r < rates[0].size(); ++r) ratios.push_back(rates[0][r] / rates[side][r]);
+      std::printf("   daemon / %s: ratio of medians %.3f, median of round ratios %.3f",
+                  sides[side].c_str(), Median(rates[0]) / Median(rates[side]), Median(ratios));
+    }
+    std::printf("\n");
+  }
   std::printf("load average at end %s\n", LoadAverage().c_str());
   return 0;
 }
@@ -165,13 +175,19 @@ int main(int argc, char** argv) {
       options.files = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--rounds" && has_value) {
       options.rounds = std::atoi(argv[++i]);
+    } else if (arg == "--with-ledger") {
+      options.with_ledger = true;
+    } else if (arg == "--only" && has_value) {
+      options.only = argv[++i];
     } else if (arg == "--ingest" && has_value) {
       options.ingest = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--sample" && has_value) {
       options.sample = std::strtoull(argv[++i], nullptr, 10);
     } else {
       std::fprintf(stderr,
-                   "usage: core_bench [memory] [--dir DIR] [--files N] [--rounds R] [--ingest K] "
+                   "usage: core_bench [memory] [--dir DIR] [--files N] [--rounds R] "
+                   "[--with-ledger] [--only SIDE] "
+                   "[--ingest K] "
                    "[--sample S]\n");
       return 2;
     }

@@ -9,10 +9,13 @@
 
 #include <array>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
+
+#include "SpoolFile.h"
 
 namespace vexa::bench {
 namespace {
@@ -46,13 +49,12 @@ std::vector<std::string> ListSpool(const std::string& spool) {
 
 // The first line of the file, CR LF taken as LF; false when the file is
 // too short or cannot be read.
-bool ReadFirstLine(const std::string& path, std::string* line) {
+bool ReadFirstLine(const std::string& path, std::string* line, struct stat* st) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
-  struct stat st;
   char buffer[4096];
   long n = -1;
-  if (::fstat(fd, &st) == 0 && st.st_size >= 50) n = ::read(fd, buffer, sizeof buffer);
+  if (::fstat(fd, st) == 0 && st->st_size >= 50) n = ::read(fd, buffer, sizeof buffer);
   ::close(fd);
   if (n < 0) return false;
   const char* end = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<size_t>(n)));
@@ -64,7 +66,7 @@ bool ReadFirstLine(const std::string& path, std::string* line) {
 
 }  // namespace
 
-RunResult RunPlainLoop(const std::string& install_dir) {
+RunResult RunPlainLoop(const std::string& install_dir, bool with_ledger) {
   RunResult result;
   const double start = Now();
   double database = 0;
@@ -83,13 +85,25 @@ RunResult RunPlainLoop(const std::string& install_dir) {
   Check(db, sqlite3_prepare_v3(
                 db, "INSERT INTO vexa_updateTable VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
                 SQLITE_PREPARE_PERSISTENT, &insert, nullptr));
+  sqlite3_stmt* ledger_find = nullptr;
+  sqlite3_stmt* ledger_add = nullptr;
+  if (with_ledger) {
+    Check(db, sqlite3_prepare_v3(
+                  db,
+                  "SELECT 1 FROM vexa_spool_ledger WHERE name=? AND size=? AND modified=? AND "
+                  "line_hash=?",
+                  -1, SQLITE_PREPARE_PERSISTENT, &ledger_find, nullptr));
+    Check(db, sqlite3_prepare_v3(db, "INSERT OR IGNORE INTO vexa_spool_ledger VALUES (?,?,?,?,?)",
+                                 -1, SQLITE_PREPARE_PERSISTENT, &ledger_add, nullptr));
+  }
   database += Now() - mark;
 
   const std::string spool = install_dir + "/TmpLog";
   std::string line;
   for (const std::string& name : ListSpool(spool)) {
     const std::string path = spool + "/" + name;
-    if (!ReadFirstLine(path, &line)) continue;
+    struct stat st;
+    if (!ReadFirstLine(path, &line, &st)) continue;
     // The line's fields, in the order the trigger takes them.
     std::array<std::string_view, 15> fields;
     fields.fill(" ");
@@ -102,6 +116,17 @@ RunResult RunPlainLoop(const std::string& install_dir) {
     }
 
     mark = Now();
+    const auto bind_identity = [&](sqlite3_stmt* stmt) {
+      sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int64(stmt, 2, st.st_size);
+      sqlite3_bind_int64(stmt, 3, st.st_mtime);
+      sqlite3_bind_int64(stmt, 4, static_cast<sqlite3_int64>(HashSpoolLine(line)));
+    };
+    if (with_ledger) {
+      bind_identity(ledger_find);
+      Check(db, sqlite3_step(ledger_find));
+      sqlite3_reset(ledger_find);
+    }
     Check(db, sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
     sqlite3_bind_text(insert, 1, table_value.data(), static_cast<int>(table_value.size()),
                       SQLITE_TRANSIENT);
@@ -112,6 +137,12 @@ RunResult RunPlainLoop(const std::string& install_dir) {
     Check(db, sqlite3_step(insert));
     sqlite3_reset(insert);
     sqlite3_clear_bindings(insert);
+    if (with_ledger) {
+      bind_identity(ledger_add);
+      sqlite3_bind_int64(ledger_add, 5, static_cast<sqlite3_int64>(::time(nullptr)));
+      Check(db, sqlite3_step(ledger_add));
+      sqlite3_reset(ledger_add);
+    }
     Check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
     database += Now() - mark;
 
@@ -119,6 +150,8 @@ RunResult RunPlainLoop(const std::string& install_dir) {
     ++result.records;
   }
   sqlite3_finalize(insert);
+  sqlite3_finalize(ledger_find);
+  sqlite3_finalize(ledger_add);
   sqlite3_close_v2(db);
   result.seconds = Now() - start;
   result.database_seconds = database;

@@ -9,6 +9,8 @@
 
 namespace vexa::bench {
 
-RunResult RunPlainLoop(const std::string& install_dir);
+// `with_ledger` adds the daemon's ledger statements: the look-up before the
+// transaction and the insert inside it.
+RunResult RunPlainLoop(const std::string& install_dir, bool with_ledger);
 
 }  // namespace vexa::bench
