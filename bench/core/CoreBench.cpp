@@ -1,12 +1,14 @@
 // Records per second from a backlog of spool files into the embedded
 // database, through the daemon's code and through a plain loop of the same
-// file and SQLite work, alternately in one run; and the memory the daemon
+// file and SQLite work, taking turns in one run; and the memory the daemon
 // needs for a backlog of a million files.
 //
 // Usage:
-//   core_bench [--dir DIR] [--files N] [--rounds R]
-//       throughput: R rounds (default 3) of N files (default 20000) per side,
-//       the order of the sides swapped every round; medians at the end.
+//   core_bench [--dir DIR] [--files N] [--rounds R] [--slice K]
+//       throughput: R rounds (default 3) of N files (default 20000) per side;
+//       in a round the sides take turns every K records (default 1000;
+//       0: each side runs its whole backlog, the first side changing by
+//       round). Medians at the end.
 //       --with-ledger adds a third side, the plain loop with the daemon's
 //       ledger statements; --only daemon|plain|plain+ledger runs one side
 //       (for profiling).
@@ -24,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,7 @@ struct Options {
   size_t sample = 500;
   std::string only;
   bool with_ledger = false;
+  size_t slice = 1000;
 };
 
 std::string LoadAverage() {
@@ -84,25 +88,67 @@ RunResult RunSide(const std::string& side, const std::string& install) {
   return RunPlainLoop(install, side == "plain+ledger");
 }
 
+// One round with the sides taking turns every `slice` records, each on a
+// backlog of its own, so that all of them meet the same state of a shared
+// disk. The daemon's clock stops while the plain loops run.
+std::vector<RunResult> InterleavedRound(const Options& options,
+                                        const std::vector<std::string>& sides, size_t files) {
+  std::vector<std::string> installs;
+  for (size_t i = 0; i < sides.size(); ++i) installs.push_back(MakeInstall(options, files));
+  std::vector<std::unique_ptr<PlainLoop>> plains;
+  for (size_t i = 1; i < sides.size(); ++i) {
+    plains.push_back(std::make_unique<PlainLoop>(installs[i], sides[i] == "plain+ledger"));
+  }
+  DaemonOptions daemon;
+  daemon.pause_every = options.slice;
+  daemon.on_pause = [&] {
+    for (auto& plain : plains) plain->Step(options.slice);
+  };
+  std::vector<RunResult> results = {RunDaemonPath(installs[0], daemon).run};
+  for (auto& plain : plains) {
+    while (plain->Step(options.slice)) {
+    }
+    results.push_back(plain->Finish());
+  }
+  for (const std::string& install : installs) RemoveTree(install);
+  return results;
+}
+
+// One round with each side running its whole backlog in turn, each round
+// starting with another side.
+std::vector<RunResult> AlternateRound(const Options& options, const std::vector<std::string>& sides,
+                                      size_t files, int round) {
+  std::vector<RunResult> results(sides.size());
+  for (size_t turn = 0; turn < sides.size(); ++turn) {
+    const size_t side = (turn + static_cast<size_t>(round) - 1) % sides.size();
+    const std::string install = MakeInstall(options, files);
+    results[side] = RunSide(sides[side], install);
+    RemoveTree(install);
+  }
+  return results;
+}
+
 int Throughput(const Options& options) {
   const size_t files = options.files ? options.files : 20000;
   std::vector<std::string> sides = {"daemon", "plain"};
   if (options.with_ledger) sides.push_back("plain+ledger");
   if (!options.only.empty()) sides = {options.only};
-  std::printf("backlog %zu spool files per run, %d rounds, in %s; load average at start %s\n",
-              files, options.rounds, options.dir.c_str(), LoadAverage().c_str());
+  std::printf("backlog %zu spool files per side, %d rounds, %s, in %s; load average at start %s\n",
+              files, options.rounds,
+              options.slice
+                  ? ("sides take turns every " + std::to_string(options.slice) + " records").c_str()
+                  : "sides run one after the other",
+              options.dir.c_str(), LoadAverage().c_str());
   std::printf("round  side          records   seconds  records/s  db ms/rec  other ms/rec\n");
   // Records per second of each side, by round.
   std::vector<std::vector<double>> rates(sides.size());
   for (int round = 1; round <= options.rounds; ++round) {
-    // Each round starts with another side, so that none always runs first.
-    for (size_t turn = 0; turn < sides.size(); ++turn) {
-      const size_t side = (turn + static_cast<size_t>(round) - 1) % sides.size();
-      const std::string install = MakeInstall(options, files);
-      const RunResult run = RunSide(sides[side], install);
-      PrintRun(round, sides[side], run);
-      rates[side].push_back(static_cast<double>(run.records) / run.seconds);
-      RemoveTree(install);
+    const std::vector<RunResult> results = options.slice && options.only.empty()
+                                               ? InterleavedRound(options, sides, files)
+                                               : AlternateRound(options, sides, files, round);
+    for (size_t side = 0; side < sides.size(); ++side) {
+      PrintRun(round, sides[side], results[side]);
+      rates[side].push_back(static_cast<double>(results[side].records) / results[side].seconds);
     }
   }
   for (size_t side = 0; side < sides.size(); ++side) {
@@ -175,6 +221,8 @@ int main(int argc, char** argv) {
       options.files = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--rounds" && has_value) {
       options.rounds = std::atoi(argv[++i]);
+    } else if (arg == "--slice" && has_value) {
+      options.slice = std::strtoull(argv[++i], nullptr, 10);
     } else if (arg == "--with-ledger") {
       options.with_ledger = true;
     } else if (arg == "--only" && has_value) {

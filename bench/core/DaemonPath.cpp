@@ -29,12 +29,20 @@ struct Probe {
   size_t records = 0;
   std::vector<Sample> samples;
 
+  double paused = 0;
+
+  double Elapsed() const { return Now() - start - paused; }
   void Committed() {
     ++records;
     if (options.sample_every && records % options.sample_every == 0) {
-      samples.push_back({records, Now() - start, ProcessMemory()});
+      samples.push_back({records, Elapsed(), ProcessMemory()});
     }
     if (options.stop_after && records >= options.stop_after) stop = true;
+    if (options.pause_every && records % options.pause_every == 0) {
+      const double pause_start = Now();
+      options.on_pause();
+      paused += Now() - pause_start;
+    }
   }
 };
 
@@ -60,7 +68,7 @@ class ProbedConnection : public Connection {
     inner_->Open(connection_string, user, password);
   }
   void BeginTrans() override {
-    if (probe_.first_record == 0) probe_.first_record = Now() - probe_.start;
+    if (probe_.first_record == 0) probe_.first_record = probe_.Elapsed();
     Timed timed(probe_.database);
     inner_->BeginTrans();
   }
@@ -159,7 +167,7 @@ DaemonResult RunDaemonPath(const std::string& install_dir, const DaemonOptions& 
   probe.start = Now();
   app.Run();
   DaemonResult result;
-  result.run.seconds = Now() - probe.start;
+  result.run.seconds = probe.Elapsed();
   result.run.records = probe.records;
   result.run.database_seconds = probe.database;
   result.first_record_seconds = probe.first_record;
