@@ -16,6 +16,7 @@
 
 #include "CodePage.h"
 #include "OdbcConnection.h"
+#include "StoreLogRecord.h"
 #include "PgServer.h"
 #include "ServerLogin.h"
 
@@ -79,6 +80,53 @@ Cost OdbcRound(Connection& connection, int first, int count) {
       connection.CommitTrans();
     }
   });
+}
+
+// The daemon's own store step: each record and its ledger row, `batch`
+// records to a transaction.
+Cost BatchRound(Connection& connection, int first, int count, int batch) {
+  return Measure([&] {
+    std::vector<PreparedRecord> records;
+    for (int i = first; i < first + count; ++i) {
+      PreparedRecord record;
+      record.call = Record(i);
+      record.spool.name = "batch" + std::to_string(i) + ".lok";
+      records.push_back(std::move(record));
+      if (static_cast<int>(records.size()) == batch || i + 1 == first + count) {
+        CommitRecords(records, i, &connection);
+        records.clear();
+      }
+    }
+  });
+}
+
+// BATCHSIZE 1 against BATCHSIZE 100 with durable commits, rounds alternating.
+int RunBatches(int records, int round_size) {
+  std::string error;
+  auto server = testing::PgServer::Start({.ledger = true, .durable = true}, &error);
+  if (!server) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  CodePage code_page;
+  OdbcConnectionFactory factory(code_page);
+  auto connection = factory.Create(1);
+  connection->Open(
+      BuildServerConnectionString("PostgreSQL Unicode", server->ServerSetting(), "vexadb00000",
+                                  kDefaultServerUser, kDefaultServerPassword),
+      kDefaultServerUser, kDefaultServerPassword);
+  BatchRound(*connection, 0, 200, 1);
+  Cost one, hundred;
+  for (int r = 0; r < records / round_size; ++r) {
+    const int first = 1000 + 2 * r * round_size;
+    one += BatchRound(*connection, first, round_size, 1);
+    hundred += BatchRound(*connection, first + round_size, round_size, 100);
+  }
+  const int measured = round_size * (records / round_size);
+  printf("| BATCHSIZE 1 | %d | %.0f |\n| BATCHSIZE 100 | %d | %.0f |\nspeed-up: %.1f\n", measured,
+         measured / one.wall, measured, measured / hundred.wall, one.wall / hundred.wall);
+  connection->Close();
+  return 0;
 }
 
 bool Ok(PGresult* result, ExecStatusType want) {
@@ -180,5 +228,9 @@ int main(int argc, char** argv) {
   fflush(stdout);
   int status = vexa::Run(records, round_size, false);
   fflush(stdout);
-  return status != 0 ? status : vexa::Run(records, round_size, true);
+  if (status == 0) status = vexa::Run(records, round_size, true);
+  fflush(stdout);
+  if (status != 0) return status;
+  printf("\n| store step, durable | records | records/s |\n|---|---|---|\n");
+  return vexa::RunBatches(records / 2, round_size);
 }
