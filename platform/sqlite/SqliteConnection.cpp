@@ -72,14 +72,23 @@ class SqliteConnection : public Connection {
       ledger_find_.Prepare(db_,
                            "SELECT 1 FROM vexa_spool_ledger WHERE name=? AND size=? AND modified=? AND line_hash=?");
       ledger_add_.Prepare(db_, "INSERT OR IGNORE INTO vexa_spool_ledger VALUES (?,?,?,?,?)");
+      begin_.Prepare(db_, "BEGIN IMMEDIATE");
+      commit_.Prepare(db_, "COMMIT");
     } catch (...) {
       Close();
       throw;
     }
   }
 
-  void BeginTrans() override { Exec("BEGIN IMMEDIATE"); }
-  void CommitTrans() override { Exec("COMMIT"); }
+  // Prepared once: every record runs both.
+  void BeginTrans() override {
+    Require();
+    Step(begin_, "begin");
+  }
+  void CommitTrans() override {
+    Require();
+    Step(commit_, "commit");
+  }
   void RollbackTrans() override {
     if (db_ && !sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
   }
@@ -96,6 +105,8 @@ class SqliteConnection : public Connection {
     insert_.Finalize();
     ledger_find_.Finalize();
     ledger_add_.Finalize();
+    begin_.Finalize();
+    commit_.Finalize();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
   }
@@ -157,7 +168,7 @@ class SqliteConnection : public Connection {
 
   const CodePage& code_page_;
   sqlite3* db_ = nullptr;
-  Statement insert_, ledger_find_, ledger_add_;
+  Statement insert_, ledger_find_, ledger_add_, begin_, commit_;
 };
 
 }  // namespace
