@@ -82,6 +82,24 @@ Cost OdbcRound(Connection& connection, int first, int count) {
   });
 }
 
+// A server of its own, with the ledger table; null (and why on stderr) when
+// it cannot start.
+auto StartServer(bool durable) {
+  std::string error;
+  auto server = testing::PgServer::Start({.ledger = true, .durable = durable}, &error);
+  if (!server) fprintf(stderr, "%s\n", error.c_str());
+  return server;
+}
+
+std::unique_ptr<Connection> OpenOdbc(OdbcConnectionFactory& factory, testing::PgServer& server) {
+  auto connection = factory.Create(1);
+  connection->Open(
+      BuildServerConnectionString("PostgreSQL Unicode", server.ServerSetting(), "vexadb00000",
+                                  kDefaultServerUser, kDefaultServerPassword),
+      kDefaultServerUser, kDefaultServerPassword);
+  return connection;
+}
+
 // The daemon's own store step: each record and its ledger row, `batch`
 // records to a transaction.
 Cost BatchRound(Connection& connection, int first, int count, int batch) {
@@ -102,19 +120,11 @@ Cost BatchRound(Connection& connection, int first, int count, int batch) {
 
 // BATCHSIZE 1 against BATCHSIZE 100 with durable commits, rounds alternating.
 int RunBatches(int records, int round_size) {
-  std::string error;
-  auto server = testing::PgServer::Start({.ledger = true, .durable = true}, &error);
-  if (!server) {
-    fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  auto server = StartServer(true);
+  if (!server) return 1;
   CodePage code_page;
   OdbcConnectionFactory factory(code_page);
-  auto connection = factory.Create(1);
-  connection->Open(
-      BuildServerConnectionString("PostgreSQL Unicode", server->ServerSetting(), "vexadb00000",
-                                  kDefaultServerUser, kDefaultServerPassword),
-      kDefaultServerUser, kDefaultServerPassword);
+  auto connection = OpenOdbc(factory, *server);
   BatchRound(*connection, 0, 200, 1);
   Cost one, hundred;
   for (int r = 0; r < records / round_size; ++r) {
@@ -156,19 +166,11 @@ Cost LibpqRound(PGconn* conn, const CodePage& code_page, int first, int count) {
 }
 
 int Run(int records, int round_size, bool durable) {
-  std::string error;
-  auto server = testing::PgServer::Start({.ledger = true, .durable = durable}, &error);
-  if (!server) {
-    fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  auto server = StartServer(durable);
+  if (!server) return 1;
   CodePage code_page;
   OdbcConnectionFactory factory(code_page);
-  auto connection = factory.Create(1);
-  connection->Open(
-      BuildServerConnectionString("PostgreSQL Unicode", server->ServerSetting(), "vexadb00000",
-                                  kDefaultServerUser, kDefaultServerPassword),
-      kDefaultServerUser, kDefaultServerPassword);
+  auto connection = OpenOdbc(factory, *server);
   std::string conninfo = "host=127.0.0.1 port=" + std::to_string(server->port()) +
                          " dbname=vexadb00000 user=vexauser password=lumirakasteb";
   PGconn* conn = PQconnectdb(conninfo.c_str());
