@@ -77,7 +77,6 @@ int RunDaemon(vexa::LinuxEnv& linux_env) {
 
 int RunDryRun(vexa::LinuxEnv& linux_env) {
   const vexa::Env& env = linux_env.env;
-  linux_env.LoadUuidGenerator();
   vexa::AppSettings settings = vexa::ReadAppSettings(env);
   vexa::RecordPipeline pipeline(env, settings);
   pipeline.hooks.refresh_exclusions();
