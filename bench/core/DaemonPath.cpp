@@ -25,20 +25,25 @@ struct Probe {
   std::atomic<bool> stop{false};
   double start = 0;
   double database = 0;
+  double paused = 0;
   double first_record = 0;
-  size_t records = 0;
+  size_t executed = 0;  // records sent, committed or not yet
+  size_t records = 0;   // records committed
+  size_t next_sample = 0;
+  size_t next_pause = 0;
   std::vector<Sample> samples;
 
-  double paused = 0;
-
   double Elapsed() const { return Now() - start - paused; }
+  // A commit may carry several records (BATCHSIZE).
   void Committed() {
-    ++records;
-    if (options.sample_every && records % options.sample_every == 0) {
+    records = executed;
+    if (options.sample_every && records >= next_sample + options.sample_every) {
+      next_sample = records;
       samples.push_back({records, Elapsed(), ProcessMemory()});
     }
     if (options.stop_after && records >= options.stop_after) stop = true;
-    if (options.pause_every && records % options.pause_every == 0) {
+    if (options.pause_every && records >= next_pause + options.pause_every) {
+      next_pause = records;
       const double pause_start = Now();
       options.on_pause();
       paused += Now() - pause_start;
@@ -75,6 +80,7 @@ class ProbedConnection : public Connection {
   void Execute(const UpdateCall& call) override {
     Timed timed(probe_.database);
     inner_->Execute(call);
+    ++probe_.executed;
   }
   void CommitTrans() override {
     {
@@ -83,7 +89,10 @@ class ProbedConnection : public Connection {
     }
     probe_.Committed();
   }
-  void RollbackTrans() override { inner_->RollbackTrans(); }
+  void RollbackTrans() override {
+    inner_->RollbackTrans();
+    probe_.executed = probe_.records;
+  }
   void Close() override {
     Timed timed(probe_.database);
     inner_->Close();
@@ -126,6 +135,8 @@ DaemonResult RunDaemonPath(const std::string& install_dir, const DaemonOptions& 
   fakes::FakeSettings registry;
   registry.SetString(keys::kSnp, "DIRECTORY", install_dir);
   registry.SetString(keys::kSecur, "ENABLE", "1");
+  if (options.batch_size > 1)
+    registry.SetString(keys::kConfig, "BATCHSIZE", std::to_string(options.batch_size));
   fakes::FakeEventLog log;
   fakes::FakeClock clock;
   // One cycle: ENABLE goes to "0" during its pause, so the routine ends

@@ -15,6 +15,7 @@ namespace vexa::bench {
 struct DaemonOptions {
   size_t stop_after = 0;    // ends the run after this many records (0: the whole backlog)
   size_t sample_every = 0;  // records between samples (0: none)
+  size_t batch_size = 1;    // the BATCHSIZE setting: records per transaction
   // Every `pause_every` records the run stops its clock and calls
   // `on_pause` (another side of the comparison takes its turn).
   size_t pause_every = 0;
