@@ -2,12 +2,8 @@
 
 #include <atomic>
 
-#include "CodePage.h"
 #include "DatabaseApp.h"
-#include "FakeClock.h"
-#include "FakeEventLog.h"
-#include "FakeServices.h"
-#include "FakeSettings.h"
+#include "FakeEnv.h"
 #include "PosixFileSystem.h"
 #include "RecordPipeline.h"
 #include "SettingsKeys.h"
@@ -132,38 +128,27 @@ class ProbedFactory : public ConnectionFactory {
 }  // namespace
 
 DaemonResult RunDaemonPath(const std::string& install_dir, const DaemonOptions& options) {
-  fakes::FakeSettings registry;
+  fakes::FakeEnv fake;
+  fakes::FakeSettings& registry = fake.settings;
   registry.SetString(keys::kSnp, "DIRECTORY", install_dir);
   registry.SetString(keys::kSecur, "ENABLE", "1");
   if (options.batch_size > 1)
     registry.SetString(keys::kConfig, "BATCHSIZE", std::to_string(options.batch_size));
-  fakes::FakeEventLog log;
-  fakes::FakeClock clock;
+  fakes::FakeClock& clock = fake.clock;
   // One cycle: ENABLE goes to "0" during its pause, so the routine ends
   // once the cycle has taken in the backlog.
   clock.on_sleep = [&] {
     if (clock.sleeps.back() == kCyclePauseMs) registry.SetString(keys::kSecur, "ENABLE", "0");
   };
+  // Real files and the real database; registry, clock and the rest are fakes.
   PosixFileSystem files;
-  fakes::FakeLauncher launcher;
-  fakes::FakeResolver resolver;
-  fakes::FakeUuidSource uuid;
-  CodePage code_page;
-  SqliteConnectionFactory sqlite(code_page);
+  SqliteConnectionFactory sqlite(fake.code_page);
   Probe probe;
   probe.options = options;
   ProbedFactory connections(sqlite, probe);
-
-  Env env;
-  env.settings = &registry;
-  env.log = &log;
+  Env& env = fake.env;
   env.files = &files;
-  env.clock = &clock;
-  env.launcher = &launcher;
-  env.resolver = &resolver;
-  env.uuid = &uuid;
   env.connections = &connections;
-  env.code_page = &code_page;
   env.stop_requested = &probe.stop;
 
   // As the daemon's main sets it up.
