@@ -49,7 +49,7 @@ int UpdateRoutine::CDatabaseAppUpdate(int mode) {
     intake_state_.status.letting_go = false;
     if (env_.StopRequested()) break;
 
-    if (!OpenConnection(parameters)) return 0;
+    if (!OpenConnection(mode, parameters)) return 0;
     env_.clock->SleepMs(kCyclePauseMs);
     if (cycle_counter_++ > kRefreshAfterCycles) {
       cycle_counter_ = 0;
@@ -74,9 +74,9 @@ int UpdateRoutine::CDatabaseAppUpdate(int mode) {
   return 1;
 }
 
-bool UpdateRoutine::OpenConnection(const ConnectionParameters& p) {
+bool UpdateRoutine::OpenConnection(int mode, const ConnectionParameters& p) {
   try {
-    if (!connection_) connection_ = env_.connections->Create(settings_.mode);
+    if (!connection_) connection_ = env_.connections->Create(mode);
     if (!connection_) throw DatabaseError(DatabaseError::Kind::kConnection, "E_POINTER", "no connection object");
     if (connection_->State() == 0) {
       connection_->Open(p.connection_string, p.user, p.password);

@@ -37,7 +37,7 @@ class UpdateRoutine {
 
  private:
   void Publish();
-  bool OpenConnection(const ConnectionParameters& parameters);
+  bool OpenConnection(int mode, const ConnectionParameters& parameters);
 
   const Env& env_;
   const AppSettings& settings_;
