@@ -34,7 +34,7 @@ int UpdateRoutine::CDatabaseAppUpdate(int mode) {
 
   intake_state_.status.mode = mode;
   CompanionTimers timers;
-  SpoolIntake spool_intake(env_, hooks_.record, intake_state_);
+  SpoolIntake spool_intake(env_, hooks_.record, intake_state_, [this] { Publish(); });
   while (enable == "1" && !env_.StopRequested()) {
     // Let go of the database while the product asks for it.
     reg.SetKey(keys::kSnp);

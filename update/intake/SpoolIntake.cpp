@@ -40,7 +40,7 @@ IntakeResult SpoolIntake::ProcessSpoolFiles(const IntakeSettings& settings,
       return IntakeResult::kDatabaseFailed;
     }
     state_.status.waiting = names.size() - i - 1;
-    if (names.size() > kProgressThreshold) ReportProgress(i + 1, names.size(), started_ms, last_report_ms);
+    ReportProgress(i + 1, names.size(), started_ms, last_report_ms);
   }
   // The records in hand are committed, also when a stop was requested.
   if (CommitBatch(settings, batch, connection) == FileResult::kDatabaseFailed) {
@@ -165,8 +165,10 @@ void SpoolIntake::Quarantine(const IntakeSettings& settings, const std::string& 
 
 void SpoolIntake::ReportProgress(size_t done, size_t total, int64_t started_ms, int64_t& last_report_ms) {
   const int64_t now = env_.clock->NowMs();
-  if (now - last_report_ms < kProgressIntervalMs && done != total) return;
+  if (now - last_report_ms < kProgressIntervalMs) return;
   last_report_ms = now;
+  if (publish_) publish_();
+  if (total <= kProgressThreshold) return;
   const double seconds = static_cast<double>(now - started_ms) / 1000.0;
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
   env_.log->Debug("intake: " + std::to_string(done) + " done, " + std::to_string(total - done) + " left, " +

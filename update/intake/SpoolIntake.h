@@ -4,6 +4,7 @@
 // folder only once its record is committed or excluded, or when it holds
 // nothing to store.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -58,8 +59,10 @@ enum class IntakeResult {
 
 class SpoolIntake {
  public:
-  SpoolIntake(const Env& env, const RecordHooks& hooks, IntakeState& state)
-      : env_(env), hooks_(hooks), state_(state) {}
+  // `publish` is called every 5 s of a long intake, so the published
+  // status follows it.
+  SpoolIntake(const Env& env, const RecordHooks& hooks, IntakeState& state, std::function<void()> publish = {})
+      : env_(env), hooks_(hooks), state_(state), publish_(std::move(publish)) {}
 
   IntakeResult ProcessSpoolFiles(const IntakeSettings& settings, std::unique_ptr<Connection>& connection);
 
@@ -80,6 +83,7 @@ class SpoolIntake {
   const Env& env_;
   const RecordHooks& hooks_;
   IntakeState& state_;
+  std::function<void()> publish_;
 };
 
 // Rolls back the open transaction; a failure is swallowed.

@@ -193,6 +193,23 @@ TEST_F(UpdateRoutineTest, DnsDisableDecidesSecureSiteNaming) {
                                         "https://10.1.2.3 :: named", "https://10.1.2.3 :: named"));
 }
 
+TEST_F(UpdateRoutineTest, LongIntakeReportsProgressAndStatusEveryFiveSeconds) {
+  int published = 0;
+  hooks_.publish_status = [&](const DaemonStatus&) { ++published; };
+  // 1,200 files; every 100th is held by its writer and costs about a second
+  // of retries, so the cycle takes about 12 virtual seconds.
+  for (int i = 0; i < 1200; ++i) {
+    const std::string name = std::to_string(1000 + i) + ".lok";
+    AddSpool(name, "http://r/");
+    if (i % 100 == 0) files_.HoldOpen(std::string(kSpool) + "/" + name);
+  }
+  EndAfterCycles(1);
+  EXPECT_EQ(Update(), 1);
+  ASSERT_GE(log_.debug.size(), 2u);
+  EXPECT_THAT(log_.debug[0], ::testing::MatchesRegex("intake: [0-9]+ done, [0-9]+ left, [0-9]+ files/s"));
+  EXPECT_GE(published, 2 + 2);  // during the intake, and after the cycle and the run
+}
+
 }  // namespace
 }  // namespace vexa
 
