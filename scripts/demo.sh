@@ -24,16 +24,24 @@ reg add "$snp" /v ARCHIVEON /d 0 /f
 reg add "$secur" /v ENABLE /d 1 /f
 reg add "$secur" /v DNSDISABLE /d 1 /f
 
-# An address and a category to exclude, so the demo shows records dropped.
+# A host to exclude, so the demo shows records dropped.
 printf 'HTTP://ADS.EXAMPLE.NET\r\n' > "$demo/install/config/exc_log.ctl"
-printf 'Gambling' > "$demo/install/config/exc_logcats.ctl"
 
 python3 scripts/make-spool.py "$demo/install/TmpLog" 300
 echo "wrote $(ls "$demo/install/TmpLog" | wc -l) spool files to $demo/install/TmpLog"
 
 "$bin/app/daemon/vexaDB" &
 daemon=$!
-while [ -n "$(ls "$demo/install/TmpLog" | grep -i '\.lok$' || true)" ]; do sleep 0.5; done
+waited=0
+while [ -n "$(ls "$demo/install/TmpLog" | grep -i '\.lok$' || true)" ]; do
+  if [ "$waited" -ge 240 ] || ! kill -0 "$daemon" 2>/dev/null; then
+    echo "demo: the spool files were not all taken; see 'vexaDB status'" >&2
+    kill "$daemon" 2>/dev/null || true
+    exit 1
+  fi
+  sleep 0.5
+  waited=$((waited + 1))
+done
 reg add "$secur" /v ENABLE /d 0 /f
 wait "$daemon"
 "$bin/app/daemon/vexaDB" status || true
